@@ -1,0 +1,131 @@
+// windows.h - the small Win32 subset the demo calls, standing in for the
+// system header on platforms that have no Win32. Types keep their Win32
+// widths and names so that src/ compiles unchanged against either.
+// Implemented over SDL2, one file per service: library.cpp (module loading),
+// window.cpp (window class, window, messages, cursor, screen saver, icon),
+// clock.cpp (performance counter, millisecond clock, Sleep), process.cpp.
+#pragma once
+
+#include <cstdint>
+
+#define WINAPI
+#define CALLBACK
+
+typedef int BOOL;
+typedef unsigned char BYTE;
+typedef unsigned short WORD;
+typedef uint32_t DWORD;
+typedef int32_t LONG;
+typedef uint32_t UINT;
+typedef intptr_t LONG_PTR;
+typedef uintptr_t UINT_PTR;
+typedef UINT_PTR WPARAM;
+typedef LONG_PTR LPARAM;
+typedef LONG_PTR LRESULT;
+typedef LONG HRESULT;
+typedef char *LPSTR;
+typedef const char *LPCSTR;
+typedef void *LPVOID;
+typedef union _LARGE_INTEGER {
+    struct {
+        DWORD LowPart;
+        LONG HighPart;
+    } u;
+    int64_t QuadPart;
+} LARGE_INTEGER;
+
+#ifndef FALSE
+#define FALSE 0
+#endif
+#ifndef TRUE
+#define TRUE 1
+#endif
+
+struct HWND__;
+typedef HWND__ *HWND;
+struct HINSTANCE__;
+typedef HINSTANCE__ *HINSTANCE;
+typedef HINSTANCE HMODULE;
+struct HICON__;
+typedef HICON__ *HICON;
+struct HCURSOR__;
+typedef HCURSOR__ *HCURSOR;
+struct HBRUSH__;
+typedef HBRUSH__ *HBRUSH;
+struct HMENU__;
+typedef HMENU__ *HMENU;
+typedef HRESULT (WINAPI *FARPROC)();
+
+typedef LRESULT (CALLBACK *WNDPROC)(HWND, UINT, WPARAM, LPARAM);
+
+typedef struct tagWNDCLASSA {
+    UINT style;
+    WNDPROC lpfnWndProc;
+    int cbClsExtra;
+    int cbWndExtra;
+    HINSTANCE hInstance;
+    HICON hIcon;
+    HCURSOR hCursor;
+    HBRUSH hbrBackground;
+    LPCSTR lpszMenuName;
+    LPCSTR lpszClassName;
+} WNDCLASSA;
+
+typedef struct tagPOINT {
+    LONG x;
+    LONG y;
+} POINT;
+
+typedef struct tagMSG {
+    HWND hwnd;
+    UINT message;
+    WPARAM wParam;
+    LPARAM lParam;
+    DWORD time;
+    POINT pt;
+} MSG;
+
+typedef WORD ATOM;
+
+#define WM_CLOSE 0x0010
+#define WM_ACTIVATEAPP 0x001C
+#define WM_SETCURSOR 0x0020
+#define WM_KEYDOWN 0x0100
+
+#define VK_ESCAPE 0x1B
+#define VK_SPACE 0x20
+
+#define WS_POPUP 0x80000000u
+#define WS_SYSMENU 0x00080000u
+
+#define PM_REMOVE 0x0001
+#define SPI_SETSCREENSAVEACTIVE 17
+
+// Library and module handles.
+HMODULE WINAPI LoadLibraryA(LPCSTR fileName);
+FARPROC WINAPI GetProcAddress(HMODULE module, LPCSTR procName);
+BOOL WINAPI FreeLibrary(HMODULE module);
+HMODULE WINAPI GetModuleHandleA(LPCSTR moduleName);
+
+// Window class, window, messages.
+HICON WINAPI LoadIconA(HINSTANCE instance, LPCSTR iconName);
+ATOM WINAPI RegisterClassA(const WNDCLASSA *windowClass);
+HWND WINAPI CreateWindowExA(DWORD exStyle, LPCSTR className, LPCSTR windowName, DWORD style,
+                            int x, int y, int width, int height, HWND parent, HMENU menu,
+                            HINSTANCE instance, LPVOID param);
+BOOL WINAPI DestroyWindow(HWND window);
+BOOL WINAPI PeekMessageA(MSG *msg, HWND window, UINT filterMin, UINT filterMax, UINT removeMsg);
+BOOL WINAPI TranslateMessage(const MSG *msg);
+LRESULT WINAPI DispatchMessageA(const MSG *msg);
+LRESULT WINAPI DefWindowProcA(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
+HCURSOR WINAPI SetCursor(HCURSOR cursor);
+BOOL WINAPI SystemParametersInfoA(UINT action, UINT param, LPVOID data, UINT winIni);
+
+// Time.
+BOOL WINAPI QueryPerformanceFrequency(LARGE_INTEGER *frequency);
+BOOL WINAPI QueryPerformanceCounter(LARGE_INTEGER *count);
+DWORD WINAPI timeGetTime();
+void WINAPI Sleep(DWORD milliseconds);
+
+// Process.
+[[noreturn]] void WINAPI ExitProcess(UINT exitCode);

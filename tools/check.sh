@@ -1,0 +1,35 @@
+#!/usr/bin/env bash
+# Installs what is missing, then builds and runs every test: the plain
+# build, the same suite under AddressSanitizer and UndefinedBehaviorSanitizer,
+# the threading stress under ThreadSanitizer, and the fuzzers for a bounded time.
+set -euo pipefail
+cd "$(dirname "$0")/.."
+tools/install-deps.sh
+
+jobs=$(nproc)
+export ASAN_OPTIONS=detect_leaks=1:abort_on_error=1
+export LSAN_OPTIONS=suppressions=$PWD/tests/lsan.supp:print_suppressions=0
+export UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1
+export TSAN_OPTIONS=halt_on_error=1:second_deadlock_stack=1
+
+step() { printf '\n=== %s ===\n' "$*"; }
+
+step "plain build"
+cmake -S . -B build -DCMAKE_BUILD_TYPE=RelWithDebInfo
+cmake --build build -j"$jobs"
+ctest --test-dir build --output-on-failure -j"$jobs"
+
+step "AddressSanitizer and UndefinedBehaviorSanitizer"
+cmake -S . -B build-asan -DCMAKE_BUILD_TYPE=Debug -DDEMO_SANITIZE=address,undefined
+cmake --build build-asan -j"$jobs"
+ctest --test-dir build-asan --output-on-failure -j"$jobs"
+
+step "ThreadSanitizer"
+cmake -S . -B build-tsan -DCMAKE_BUILD_TYPE=RelWithDebInfo -DDEMO_SANITIZE=thread
+cmake --build build-tsan -j"$jobs"
+ctest --test-dir build-tsan --output-on-failure -L threads
+
+step "fuzzing"
+CC=clang CXX=clang++ cmake -S . -B build-fuzz -DCMAKE_BUILD_TYPE=RelWithDebInfo -DDEMO_FUZZ=ON
+cmake --build build-fuzz -j"$jobs"
+ctest --test-dir build-fuzz --output-on-failure
