@@ -56,8 +56,13 @@ struct XmModule {
 // A blank pattern of the given rows for a module of `channels` channels.
 XmPattern xm_pattern(int rows, int channels);
 
-// The module as the bytes of an XM file.
+// Why the module cannot be written as XM (a channel count, order, pattern,
+// instrument or envelope outside what the format carries), or "" when it can.
+std::string xm_problem(const XmModule &module);
+
+// The module as the bytes of an XM file; empty when xm_problem finds a fault.
 std::vector<uint8_t> xm_write(const XmModule &module);
 
-// Writes the module to `path`; false when the file cannot be written.
+// Writes the module to `path`; false when the module has a fault (see
+// xm_problem) or the file cannot be written.
 bool xm_save(const XmModule &module, const char *path);

@@ -1,0 +1,331 @@
+// xm_writer_test.cpp - the XM writer's bytes: the fixed header layout, the
+// delta-encoded sample data, and a round trip through libopenmpt (structure,
+// pattern cells, pitch, envelope and fadeout as heard in rendered audio).
+#include "xm_writer.h"
+
+#include <gtest/gtest.h>
+#include <libopenmpt/libopenmpt.h>
+
+#include <cmath>
+#include <cstdio>
+#include <memory>
+#include <string>
+
+namespace {
+
+constexpr int kRate = 44100;
+constexpr double kPi = 3.14159265358979323846;
+// A full-volume note of a 0.6-amplitude sine mixes to about 0.11 in mono.
+constexpr float kLoud = 0.05f;
+
+struct ModuleDeleter {
+    void operator()(openmpt_module *m) const { openmpt_module_destroy(m); }
+};
+using Module = std::unique_ptr<openmpt_module, ModuleDeleter>;
+
+Module load(const std::vector<uint8_t> &bytes) {
+    return Module(openmpt_module_create_from_memory2(bytes.data(), bytes.size(), nullptr, nullptr, nullptr,
+                                                     nullptr, nullptr, nullptr, nullptr));
+}
+
+std::string formatted(openmpt_module *m, int pattern, int row, int channel, int command) {
+    const char *s = openmpt_module_format_pattern_row_channel_command(m, pattern, row, channel, command);
+    std::string out = s ? s : "";
+    openmpt_free_string(s);
+    return out;
+}
+
+// A looped sine of `period` samples per cycle, long enough to loop cleanly.
+XmInstrument sine_instrument(int period) {
+    XmInstrument ins;
+    ins.name = "sine";
+    for (int i = 0; i < period * 64; ++i)
+        ins.sample.push_back(static_cast<int16_t>(std::lround(20000 * std::sin(2 * kPi * i / period))));
+    ins.loopLength = static_cast<int>(ins.sample.size());
+    return ins;
+}
+
+// One C-4 (XM note 49) on row 0 of a two-channel, 32-row pattern.
+XmModule one_note(const XmInstrument &ins) {
+    XmModule m;
+    m.channels = 2;
+    m.orders = {0};
+    m.patterns.push_back(xm_pattern(32, 2));
+    m.patterns[0].at(0, 0, 2) = {49, 1, 0, 0, 0};
+    m.instruments.push_back(ins);
+    return m;
+}
+
+std::vector<float> render(const XmModule &module, double seconds) {
+    Module m = load(xm_write(module));
+    EXPECT_TRUE(m);
+    std::vector<float> out(static_cast<size_t>(seconds * kRate));
+    if (m) openmpt_module_read_float_mono(m.get(), kRate, out.size(), out.data());
+    return out;
+}
+
+float peak(const std::vector<float> &audio, double from, double to) {
+    float p = 0;
+    for (size_t i = static_cast<size_t>(from * kRate); i < static_cast<size_t>(to * kRate) && i < audio.size(); ++i)
+        p = std::max(p, std::fabs(audio[i]));
+    return p;
+}
+
+double frequency(const std::vector<float> &audio, double from, double to) {
+    int rising = 0;
+    const size_t a = static_cast<size_t>(from * kRate), b = static_cast<size_t>(to * kRate);
+    for (size_t i = a + 1; i < b; ++i)
+        if (audio[i - 1] < 0 && audio[i] >= 0) ++rising;
+    return rising / (to - from);
+}
+
+uint32_t le32(const std::vector<uint8_t> &b, size_t at) {
+    return b[at] | b[at + 1] << 8 | b[at + 2] << 16 | static_cast<uint32_t>(b[at + 3]) << 24;
+}
+uint16_t le16(const std::vector<uint8_t> &b, size_t at) { return static_cast<uint16_t>(b[at] | b[at + 1] << 8); }
+
+XmModule song_with_structure() {
+    XmModule m;
+    m.name = "round trip";
+    m.channels = 6;
+    m.speed = 5;
+    m.bpm = 140;
+    m.orders = {0, 1, 2, 1, 0};
+    m.patterns = {xm_pattern(64, 6), xm_pattern(32, 6), xm_pattern(17, 6)};
+    m.instruments = {sine_instrument(32), sine_instrument(64), sine_instrument(16)};
+    XmPattern &p = m.patterns[1];
+    p.at(0, 0, 6) = {49, 1, 0x30, 0x0, 0x37};  // C-4, volume 32, arpeggio 037
+    p.at(3, 5, 6) = {97, 0, 0, 0, 0};          // key off
+    p.at(8, 2, 6) = {1, 3, 0x50, 0x23, 0x00};  // C-0, volume 64, Z00
+    p.at(31, 4, 6) = {96, 2, 0, 0x23, 0x7f};   // B-7, Z7F
+    p.at(16, 3, 6) = {0, 0, 0, 0xF, 0x06};     // speed 6
+    m.patterns[2].at(16, 5, 6) = {0, 0, 0, 0x23, 0x00};
+    return m;
+}
+
+TEST(XmWriterLayout, HeaderFieldsSitAtTheirOffsets) {
+    XmModule m = song_with_structure();
+    m.linearFrequencies = true;
+    const std::vector<uint8_t> b = xm_write(m);
+    ASSERT_GT(b.size(), 336u);
+    EXPECT_EQ(std::string(b.begin(), b.begin() + 17), "Extended Module: ");
+    EXPECT_EQ(std::string(b.begin() + 17, b.begin() + 27), "round trip");
+    EXPECT_EQ(b[37], 0x1a);
+    EXPECT_EQ(le16(b, 58), 0x0104);
+    EXPECT_EQ(le32(b, 60), 276u);
+    EXPECT_EQ(le16(b, 64), 5);   // orders
+    EXPECT_EQ(le16(b, 68), 6);   // channels
+    EXPECT_EQ(le16(b, 70), 3);   // patterns
+    EXPECT_EQ(le16(b, 72), 3);   // instruments
+    EXPECT_EQ(le16(b, 74), 1);   // linear frequency table
+    EXPECT_EQ(le16(b, 76), 5);   // speed
+    EXPECT_EQ(le16(b, 78), 140); // bpm
+    EXPECT_EQ(b[80 + 2], 2);
+    EXPECT_EQ(b[80 + 5], 0);     // unused order slots are zero
+
+    m.linearFrequencies = false;
+    EXPECT_EQ(le16(xm_write(m), 74), 0);
+}
+
+TEST(XmWriterLayout, EmptyCellsPackToOneByteAndSampleIsDeltaEncoded) {
+    XmModule m;
+    m.channels = 2;
+    m.orders = {0};
+    m.patterns.push_back(xm_pattern(4, 2));
+    XmInstrument ins;
+    ins.sample = {100, -100, 32767, -32768};
+    m.instruments.push_back(ins);
+    const std::vector<uint8_t> b = xm_write(m);
+    const size_t pattern = 336;
+    EXPECT_EQ(le32(b, pattern), 9u);
+    EXPECT_EQ(le16(b, pattern + 5), 4);  // rows
+    EXPECT_EQ(le16(b, pattern + 7), 8);  // 8 empty cells, one byte each
+    for (size_t i = 0; i < 8; ++i) EXPECT_EQ(b[pattern + 9 + i], 0x80);
+    const size_t instrument = pattern + 9 + 8;
+    EXPECT_EQ(le32(b, instrument), 263u);
+    EXPECT_EQ(le16(b, instrument + 27), 1); // one sample
+    const size_t sampleHeader = instrument + 263;
+    EXPECT_EQ(le32(b, sampleHeader), 8u); // length in bytes
+    EXPECT_EQ(b[sampleHeader + 14] & 0x10, 0x10);
+    const size_t data = sampleHeader + 40;
+    ASSERT_EQ(b.size(), data + 8);
+    EXPECT_EQ(le16(b, data + 0), 100);
+    EXPECT_EQ(le16(b, data + 2), 0xff38); // -200
+    EXPECT_EQ(le16(b, data + 4), 0x8063); // 32867 wraps
+    EXPECT_EQ(le16(b, data + 6), 0x0001); // -65535 wraps
+}
+
+TEST(XmWriterRoundTrip, LibopenmptSeesTheStructure) {
+    const XmModule song = song_with_structure();
+    Module m = load(xm_write(song));
+    ASSERT_TRUE(m);
+    EXPECT_EQ(openmpt_module_get_num_orders(m.get()), 5);
+    EXPECT_EQ(openmpt_module_get_num_patterns(m.get()), 3);
+    EXPECT_EQ(openmpt_module_get_num_channels(m.get()), 6);
+    EXPECT_EQ(openmpt_module_get_num_instruments(m.get()), 3);
+    EXPECT_EQ(openmpt_module_get_num_samples(m.get()), 3);
+    EXPECT_EQ(openmpt_module_get_order_pattern(m.get(), 3), 1);
+    EXPECT_EQ(openmpt_module_get_pattern_num_rows(m.get(), 0), 64);
+    EXPECT_EQ(openmpt_module_get_pattern_num_rows(m.get(), 1), 32);
+    EXPECT_EQ(openmpt_module_get_pattern_num_rows(m.get(), 2), 17);
+    EXPECT_EQ(openmpt_module_get_current_speed(m.get()), 5);
+    EXPECT_EQ(openmpt_module_get_current_tempo(m.get()), 140);
+    const char *title = openmpt_module_get_metadata(m.get(), "title");
+    EXPECT_STREQ(title, "round trip");
+    openmpt_free_string(title);
+}
+
+TEST(XmWriterRoundTrip, PatternCellsReadBackAsWritten) {
+    Module m = load(xm_write(song_with_structure()));
+    ASSERT_TRUE(m);
+    openmpt_module *mod = m.get();
+    // libopenmpt numbers notes one octave above the XM file: XM C-4 is its C-5.
+    EXPECT_EQ(formatted(mod, 1, 0, 0, OPENMPT_MODULE_COMMAND_NOTE), "C-5");
+    EXPECT_EQ(formatted(mod, 1, 0, 0, OPENMPT_MODULE_COMMAND_INSTRUMENT), "01");
+    EXPECT_EQ(openmpt_module_get_pattern_row_channel_command(mod, 1, 0, 0, OPENMPT_MODULE_COMMAND_VOLUME), 32);
+    EXPECT_EQ(formatted(mod, 1, 0, 0, OPENMPT_MODULE_COMMAND_EFFECT), "0");
+    EXPECT_EQ(formatted(mod, 1, 0, 0, OPENMPT_MODULE_COMMAND_PARAMETER), "37");
+
+    EXPECT_EQ(formatted(mod, 1, 3, 5, OPENMPT_MODULE_COMMAND_NOTE), "===");
+
+    EXPECT_EQ(formatted(mod, 1, 8, 2, OPENMPT_MODULE_COMMAND_NOTE), "C-1");
+    EXPECT_EQ(formatted(mod, 1, 8, 2, OPENMPT_MODULE_COMMAND_INSTRUMENT), "03");
+    EXPECT_EQ(openmpt_module_get_pattern_row_channel_command(mod, 1, 8, 2, OPENMPT_MODULE_COMMAND_VOLUME), 64);
+    EXPECT_EQ(formatted(mod, 1, 8, 2, OPENMPT_MODULE_COMMAND_EFFECT), "Z");
+    EXPECT_EQ(formatted(mod, 1, 8, 2, OPENMPT_MODULE_COMMAND_PARAMETER), "00");
+
+    EXPECT_EQ(formatted(mod, 1, 31, 4, OPENMPT_MODULE_COMMAND_NOTE), "B-8");
+    EXPECT_EQ(formatted(mod, 1, 31, 4, OPENMPT_MODULE_COMMAND_EFFECT), "Z");
+    EXPECT_EQ(formatted(mod, 1, 31, 4, OPENMPT_MODULE_COMMAND_PARAMETER), "7F");
+
+    EXPECT_EQ(formatted(mod, 1, 16, 3, OPENMPT_MODULE_COMMAND_EFFECT), "F");
+    EXPECT_EQ(formatted(mod, 1, 16, 3, OPENMPT_MODULE_COMMAND_PARAMETER), "06");
+
+    EXPECT_EQ(formatted(mod, 2, 16, 5, OPENMPT_MODULE_COMMAND_EFFECT), "Z");
+    EXPECT_EQ(openmpt_module_get_pattern_row_channel_command(mod, 1, 1, 0, OPENMPT_MODULE_COMMAND_NOTE), 0);
+    EXPECT_EQ(openmpt_module_get_pattern_row_channel_command(mod, 1, 1, 0, OPENMPT_MODULE_COMMAND_EFFECT), 0);
+}
+
+TEST(XmWriterRoundTrip, RenderedNoteSoundsAtTheSamplesPitch) {
+    // C-4 plays the sample at 8363 Hz, so a 32-sample cycle sounds at 261.3 Hz.
+    const std::vector<float> audio = render(one_note(sine_instrument(32)), 1.0);
+    EXPECT_GT(peak(audio, 0.1, 0.9), kLoud);
+    EXPECT_NEAR(frequency(audio, 0.1, 0.9), 8363.0 / 32, 5.0);
+
+    XmInstrument octaveUp = sine_instrument(32);
+    octaveUp.relativeNote = 12;
+    EXPECT_NEAR(frequency(render(one_note(octaveUp), 1.0), 0.1, 0.9), 2 * 8363.0 / 32, 8.0);
+}
+
+TEST(XmWriterRoundTrip, PatternWithoutNotesIsSilent) {
+    XmModule m = one_note(sine_instrument(32));
+    m.patterns[0].at(0, 0, 2) = {};
+    EXPECT_EQ(peak(render(m, 0.5), 0, 0.5), 0.0f);
+}
+
+TEST(XmWriterRoundTrip, VolumeEnvelopeShapesTheNote) {
+    // At 125 BPM a tick is 20 ms: the envelope reaches 0 at tick 20 (0.4 s).
+    XmInstrument ins = sine_instrument(32);
+    ins.volumeEnvelope.points = {{0, 64}, {10, 64}, {20, 0}};
+    const std::vector<float> audio = render(one_note(ins), 1.0);
+    EXPECT_GT(peak(audio, 0.02, 0.15), kLoud);
+    EXPECT_LT(peak(audio, 0.5, 1.0), 0.001f);
+}
+
+TEST(XmWriterRoundTrip, FadeoutSilencesAReleasedNote) {
+    XmInstrument held = sine_instrument(32);
+    held.volumeEnvelope.points = {{0, 64}, {4, 64}};
+    held.volumeEnvelope.sustain = 1;
+    XmModule m = one_note(held);
+    m.patterns[0].at(1, 0, 2) = {97, 0, 0, 0, 0}; // key off after 6 ticks
+
+    EXPECT_GT(peak(render(m, 1.0), 0.6, 1.0), kLoud) << "without fadeout the released note rings on";
+
+    m.instruments[0].fadeout = 4096; // 16 ticks from full to nothing
+    const std::vector<float> audio = render(m, 1.0);
+    EXPECT_GT(peak(audio, 0.02, 0.1), kLoud);
+    EXPECT_LT(peak(audio, 0.6, 1.0), 0.001f);
+}
+
+TEST(XmWriterRefuses, ModulesTheFormatCannotCarry) {
+    const XmModule good = song_with_structure();
+    ASSERT_EQ(xm_problem(good), "");
+
+    auto refused = [](const XmModule &m) { return !xm_problem(m).empty() && xm_write(m).empty(); };
+    XmModule m = good;
+    m.channels = 5;
+    EXPECT_TRUE(refused(m));
+    m = good;
+    m.channels = 34;
+    EXPECT_TRUE(refused(m));
+    m = good;
+    m.orders.push_back(3);
+    EXPECT_TRUE(refused(m));
+    m = good;
+    m.orders.clear();
+    EXPECT_TRUE(refused(m));
+    m = good;
+    m.patterns[1].cells.pop_back();
+    EXPECT_TRUE(refused(m));
+    m = good;
+    m.patterns[0].at(0, 0, 6).instrument = 4;
+    EXPECT_TRUE(refused(m));
+    m = good;
+    m.patterns[0].at(0, 0, 6).note = 98;
+    EXPECT_TRUE(refused(m));
+    m = good;
+    m.patterns[0].at(0, 0, 6).effect = 36;
+    EXPECT_TRUE(refused(m));
+    m = good;
+    m.speed = 0;
+    EXPECT_TRUE(refused(m));
+    m = good;
+    m.restartPosition = 5;
+    EXPECT_TRUE(refused(m));
+}
+
+TEST(XmWriterRefuses, InstrumentsTheFormatCannotCarry) {
+    XmModule m = one_note(sine_instrument(32));
+    ASSERT_EQ(xm_problem(m), "");
+    XmInstrument &ins = m.instruments[0];
+    const XmInstrument good = ins;
+
+    ins.loopStart = 10; // loop now runs one past the end
+    EXPECT_NE(xm_problem(m), "");
+    ins = good;
+    for (uint16_t t = 0; t < 13; ++t) ins.volumeEnvelope.points.push_back({t, 64});
+    EXPECT_NE(xm_problem(m), "");
+    ins = good;
+    ins.volumeEnvelope.points = {{0, 64}, {0, 32}};
+    EXPECT_NE(xm_problem(m), "");
+    ins = good;
+    ins.volumeEnvelope.points = {{0, 65}};
+    EXPECT_NE(xm_problem(m), "");
+    ins = good;
+    ins.volumeEnvelope.points = {{0, 64}, {5, 32}};
+    ins.volumeEnvelope.sustain = 2;
+    EXPECT_NE(xm_problem(m), "");
+    ins = good;
+    ins.volume = 65;
+    EXPECT_NE(xm_problem(m), "");
+}
+
+TEST(XmWriterSave, WritesTheBytesOrReportsFailure) {
+    const XmModule m = one_note(sine_instrument(32));
+    const std::string path = testing::TempDir() + "xm_writer_test.xm";
+    ASSERT_TRUE(xm_save(m, path.c_str()));
+    FILE *f = std::fopen(path.c_str(), "rb");
+    ASSERT_NE(f, nullptr);
+    std::vector<uint8_t> read;
+    for (int c; (c = std::fgetc(f)) != EOF;) read.push_back(static_cast<uint8_t>(c));
+    std::fclose(f);
+    std::remove(path.c_str());
+    EXPECT_EQ(read, xm_write(m));
+
+    EXPECT_FALSE(xm_save(m, "/nonexistent-directory/out.xm"));
+    XmModule bad = m;
+    bad.channels = 3;
+    EXPECT_FALSE(xm_save(bad, path.c_str()));
+}
+
+} // namespace
