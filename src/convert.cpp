@@ -1,0 +1,84 @@
+// convert.cpp - the eight row converters from 0x00RRGGBB pixels to the
+// screen's layout, and the choice of one from the screen's bit count and
+// channel masks. The 32-bit copy, the RGB 24-bit layout and the four 16-bit
+// layouts go through the packed routines; the two layouts that only reorder
+// bytes are plain loops that the compiler is free to vectorise.
+#include "convert.h"
+
+#include <climits>
+#include <cstddef>
+#include <cstring>
+
+#include "mmx.h"
+
+namespace {
+
+struct Layout {
+    uint32_t bits, redMask, greenMask, blueMask;
+    Converter converter;
+};
+
+// In the order of preference: the first exact match wins.
+const Layout layouts[] = {
+    {32, 0x00FF0000, 0x0000FF00, 0x000000FF, to_rgb32},
+    {32, 0x000000FF, 0x0000FF00, 0x00FF0000, to_bgr32},
+    {24, 0x00FF0000, 0x0000FF00, 0x000000FF, to_rgb24},
+    {24, 0x000000FF, 0x0000FF00, 0x00FF0000, to_bgr24},
+    {16, 0xF800, 0x07E0, 0x001F, to_rgb565},
+    {16, 0x001F, 0x07E0, 0xF800, to_bgr565},
+    {16, 0x7C00, 0x03E0, 0x001F, to_rgb555},
+    {16, 0x001F, 0x03E0, 0x7C00, to_bgr555},
+};
+
+// mmx_copy takes its length in bytes as an int; longer runs go in pieces of
+// whole 64-byte blocks that fit.
+const int largestCopy = INT_MAX / 64 * 16;
+
+}  // namespace
+
+Converter converter_select(uint32_t bits, uint32_t redMask, uint32_t greenMask, uint32_t blueMask) {
+    for (const Layout &layout : layouts)
+        if (layout.bits == bits && layout.redMask == redMask && layout.greenMask == greenMask && layout.blueMask == blueMask)
+            return layout.converter;
+    return nullptr;
+}
+
+void to_rgb32(const void *source, void *destination, int count) {
+    auto *from = static_cast<const unsigned char *>(source);
+    auto *to = static_cast<unsigned char *>(destination);
+    while (count > 0) {
+        const int pixels = count < largestCopy ? count : largestCopy;
+        mmx_copy(to, from, pixels * 4);
+        from += pixels * 4;
+        to += pixels * 4;
+        count -= pixels;
+    }
+}
+
+void to_bgr32(const void *source, void *destination, int count) {
+    auto *from = static_cast<const unsigned char *>(source);
+    auto *to = static_cast<unsigned char *>(destination);
+    for (size_t i = 0, pixels = count > 0 ? count : 0; i < pixels; ++i) {
+        uint32_t pixel;
+        std::memcpy(&pixel, from + 4 * i, 4);
+        const uint32_t swapped = ((pixel >> 16) & 0xFF) | (pixel & 0xFF00) | ((pixel & 0xFF) << 16);
+        std::memcpy(to + 4 * i, &swapped, 4);
+    }
+}
+
+void to_rgb24(const void *source, void *destination, int count) { mmx_to_rgb24(destination, source, count); }
+
+void to_bgr24(const void *source, void *destination, int count) {
+    auto *from = static_cast<const unsigned char *>(source);
+    auto *to = static_cast<unsigned char *>(destination);
+    for (size_t i = 0, pixels = count > 0 ? count : 0; i < pixels; ++i) {
+        to[3 * i] = from[4 * i + 2];
+        to[3 * i + 1] = from[4 * i + 1];
+        to[3 * i + 2] = from[4 * i];
+    }
+}
+
+void to_rgb565(const void *source, void *destination, int count) { mmx_to_rgb565(destination, source, count); }
+void to_bgr565(const void *source, void *destination, int count) { mmx_to_bgr565(destination, source, count); }
+void to_rgb555(const void *source, void *destination, int count) { mmx_to_rgb555(destination, source, count); }
+void to_bgr555(const void *source, void *destination, int count) { mmx_to_bgr555(destination, source, count); }
