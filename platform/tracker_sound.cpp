@@ -1,0 +1,327 @@
+// tracker_sound.cpp - the tracker-music sound library stand-in: plays XM
+// modules with libopenmpt into an SDL2 audio device and makes the Zxx sync
+// calls. Owns the output device, the mixer state and the loaded songs.
+//
+// libopenmpt neither reports Zxx commands nor keeps them out of the sound,
+// so the song's own Zxx cells are read by xm_patterns and emptied before
+// libopenmpt sees the file. The mixer renders in short chunks and polls the
+// playing order and row after each; a changed position is a row start, and
+// the row's Zxx cells are called back once the block holding its first
+// sample is handed to the device. Rendering happens inside the device
+// callback, so nothing is rendered ahead of what the device takes.
+#include "tracker_sound.h"
+#include "tracker_sound_clock.h"
+#include "xm_patterns.h"
+
+#include <SDL.h>
+#include <libopenmpt/libopenmpt.h>
+
+#include <atomic>
+#include <cstdio>
+#include <cstring>
+#include <mutex>
+
+struct FMUSIC_MODULE {
+    openmpt_module *player = nullptr;
+    XmPatterns layout;
+    FMUSIC_CALLBACK callback = nullptr;
+};
+
+namespace {
+
+const int kDefaultRate = 44100;
+const int kMinRate = 8000;
+const int kMaxRate = 192000;
+// Row starts are found to within one chunk.
+const int kChunkFrames = 16;
+// The device buffer; sync calls are made once per block.
+const int kBlockFrames = 512;
+const int kMaxRowStartsPerBlock = (kBlockFrames + kChunkFrames - 1) / kChunkFrames;
+// Larger files are not modules that this demo plays.
+const long kMaxFileBytes = 64L << 20;
+
+struct RowStart {
+    int order;
+    int row;
+};
+
+// Settings and device: touched only by the thread making the API calls.
+struct Output {
+    int driver = 0;
+    int interpolation = 8; // libopenmpt filter taps
+    bool initialised = false;
+    SDL_AudioDeviceID device = 0;
+};
+
+// What the device callback uses, guarded by `lock`.
+struct Mixer {
+    std::mutex lock;
+    int rate = kDefaultRate;
+    FMUSIC_MODULE *playing = nullptr;
+    int order = -1; // position seen after the latest chunk; -1: none yet
+    int row = -1;
+    std::atomic<int64_t> handed{0};
+};
+
+Output output;
+Mixer mixer;
+
+// Fills `out` with `frames` frames of the playing song and lists the rows
+// that started in them. Silence when nothing plays.
+int render_block(int16_t *out, int frames, RowStart *starts)
+{
+    FMUSIC_MODULE *song = mixer.playing;
+    if (!song) {
+        std::memset(out, 0, sizeof(int16_t) * 2 * static_cast<size_t>(frames));
+        return 0;
+    }
+    int count = 0;
+    for (int done = 0; done < frames;) {
+        const int chunk = frames - done < kChunkFrames ? frames - done : kChunkFrames;
+        int16_t *at = out + 2 * done;
+        size_t got = openmpt_module_read_interleaved_stereo(song->player, mixer.rate, chunk, at);
+        // At a song end libopenmpt may return short once and then go on
+        // from the restart position.
+        if (got < static_cast<size_t>(chunk))
+            got += openmpt_module_read_interleaved_stereo(song->player, mixer.rate, chunk - got,
+                                                          at + 2 * got);
+        if (got < static_cast<size_t>(chunk))
+            std::memset(at + 2 * got, 0, sizeof(int16_t) * 2 * (chunk - got));
+
+        const int order = openmpt_module_get_current_order(song->player);
+        const int row = openmpt_module_get_current_row(song->player);
+        if (order != mixer.order || row != mixer.row) {
+            mixer.order = order;
+            mixer.row = row;
+            if (count < kMaxRowStartsPerBlock)
+                starts[count++] = {order, row};
+        }
+        done += chunk;
+    }
+    return count;
+}
+
+void call_sync(const RowStart *starts, int count)
+{
+    FMUSIC_MODULE *song = mixer.playing;
+    if (!song || !song->callback)
+        return;
+    for (int i = 0; i < count; ++i) {
+        const XmCellRange cells = xm_sync_cells_at(song->layout, starts[i].order, starts[i].row);
+        for (size_t cell = cells.first; cell < cells.last; ++cell)
+            song->callback(song, song->layout.syncCells[cell].param);
+    }
+}
+
+void pull_locked(int16_t *out, int frames)
+{
+    while (frames > 0) {
+        const int block = frames < kBlockFrames ? frames : kBlockFrames;
+        RowStart starts[kMaxRowStartsPerBlock];
+        const int count = render_block(out, block, starts);
+        mixer.handed += block;
+        call_sync(starts, count);
+        out += 2 * block;
+        frames -= block;
+    }
+}
+
+void SDLCALL device_callback(void *, Uint8 *stream, int bytes)
+{
+    std::lock_guard<std::mutex> hold(mixer.lock);
+    pull_locked(reinterpret_cast<int16_t *>(stream), bytes / static_cast<int>(2 * sizeof(int16_t)));
+}
+
+bool read_file(const char *name, std::vector<uint8_t> &bytes)
+{
+    FILE *file = std::fopen(name, "rb");
+    if (!file)
+        return false;
+    bool ok = std::fseek(file, 0, SEEK_END) == 0;
+    const long size = ok ? std::ftell(file) : -1;
+    ok = ok && size > 0 && size <= kMaxFileBytes && std::fseek(file, 0, SEEK_SET) == 0;
+    if (ok) {
+        bytes.resize(static_cast<size_t>(size));
+        ok = std::fread(bytes.data(), 1, bytes.size(), file) == bytes.size();
+    }
+    std::fclose(file);
+    return ok;
+}
+
+// Starts playback of `song` at `order`, row 0, as a fresh row start.
+void seek_locked(FMUSIC_MODULE *song, int order)
+{
+    openmpt_module_set_position_order_row(song->player, order, 0);
+    if (song == mixer.playing) {
+        mixer.order = -1;
+        mixer.row = -1;
+    }
+}
+
+} // namespace
+
+signed char FSOUND_SetOutput(int outputType)
+{
+    // Only automatic selection: SDL picks the output (SDL_AUDIODRIVER).
+    return !output.initialised && outputType == -1;
+}
+
+signed char FSOUND_SetDriver(int driver)
+{
+    if (output.initialised || driver < 0)
+        return 0;
+    output.driver = driver;
+    return 1;
+}
+
+signed char FSOUND_SetMixer(int mixer)
+{
+    // Quality levels to libopenmpt interpolation taps: nearest, linear,
+    // cubic, and from 4 on the 8-tap windowed sinc.
+    static const int taps[] = {1, 1, 2, 4, 8};
+    if (output.initialised || mixer < 0)
+        return 0;
+    output.interpolation = mixer < 4 ? taps[mixer] : taps[4];
+    return 1;
+}
+
+signed char FSOUND_Init(int mixRate, int, unsigned int)
+{
+    if (output.initialised)
+        return 1;
+    if (mixRate < kMinRate || mixRate > kMaxRate)
+        return 0;
+    if (SDL_InitSubSystem(SDL_INIT_AUDIO) != 0)
+        return 0;
+
+    const char *deviceName = nullptr;
+    if (output.driver > 0) {
+        if (output.driver >= SDL_GetNumAudioDevices(0)) {
+            SDL_QuitSubSystem(SDL_INIT_AUDIO);
+            return 0;
+        }
+        deviceName = SDL_GetAudioDeviceName(output.driver, 0);
+    }
+    {
+        std::lock_guard<std::mutex> hold(mixer.lock);
+        mixer.rate = mixRate;
+    }
+    SDL_AudioSpec want{};
+    want.freq = mixRate;
+    want.format = AUDIO_S16SYS;
+    want.channels = 2;
+    want.samples = kBlockFrames;
+    want.callback = device_callback;
+    SDL_AudioSpec have{};
+    // No changes allowed: SDL converts if the device differs, so the
+    // callback always gets blocks of this format and size.
+    const SDL_AudioDeviceID device = SDL_OpenAudioDevice(deviceName, 0, &want, &have, 0);
+    if (device == 0) {
+        SDL_QuitSubSystem(SDL_INIT_AUDIO);
+        return 0;
+    }
+    output.device = device;
+    output.initialised = true;
+    SDL_PauseAudioDevice(device, 0);
+    return 1;
+}
+
+void FSOUND_Close()
+{
+    if (!output.initialised)
+        return;
+    // Closing waits for the device callback, which takes the mixer lock,
+    // so the lock must not be held here.
+    SDL_CloseAudioDevice(output.device);
+    SDL_QuitSubSystem(SDL_INIT_AUDIO);
+    output.device = 0;
+    output.initialised = false;
+    std::lock_guard<std::mutex> hold(mixer.lock);
+    mixer.playing = nullptr;
+}
+
+FMUSIC_MODULE *FMUSIC_LoadSong(const char *name)
+{
+    if (!name)
+        return nullptr;
+    std::vector<uint8_t> bytes;
+    if (!read_file(name, bytes))
+        return nullptr;
+    FMUSIC_MODULE *song = new FMUSIC_MODULE;
+    if (xm_parse_patterns(bytes.data(), bytes.size(), song->layout) != XmError::None) {
+        delete song;
+        return nullptr;
+    }
+    std::vector<uint8_t>().swap(bytes);
+    song->player = openmpt_module_create_from_memory2(
+        song->layout.blanked.data(), song->layout.blanked.size(), openmpt_log_func_silent, nullptr,
+        openmpt_error_func_ignore, nullptr, nullptr, nullptr, nullptr);
+    std::vector<uint8_t>().swap(song->layout.blanked);
+    if (!song->player) {
+        delete song;
+        return nullptr;
+    }
+    // Loop forever from the restart position; never fade out at the end
+    // (a fade reports order 0 row 0, which would look like a row start);
+    // no dither, so that the output is reproducible.
+    openmpt_module_set_repeat_count(song->player, -1);
+    openmpt_module_ctl_set_text(song->player, "play.at_end", "continue");
+    openmpt_module_ctl_set_integer(song->player, "dither", 0);
+    openmpt_module_set_render_param(song->player, OPENMPT_MODULE_RENDER_INTERPOLATIONFILTER_LENGTH,
+                                    output.interpolation);
+    return song;
+}
+
+signed char FMUSIC_PlaySong(FMUSIC_MODULE *module)
+{
+    if (!module)
+        return 0;
+    std::lock_guard<std::mutex> hold(mixer.lock);
+    mixer.playing = module;
+    mixer.handed = 0;
+    seek_locked(module, 0);
+    return 1;
+}
+
+signed char FMUSIC_SetOrder(FMUSIC_MODULE *module, int order)
+{
+    if (!module || order < 0 || static_cast<size_t>(order) >= module->layout.orders.size())
+        return 0;
+    std::lock_guard<std::mutex> hold(mixer.lock);
+    seek_locked(module, order);
+    return 1;
+}
+
+signed char FMUSIC_SetZxxCallback(FMUSIC_MODULE *module, FMUSIC_CALLBACK callback)
+{
+    if (!module)
+        return 0;
+    std::lock_guard<std::mutex> hold(mixer.lock);
+    module->callback = callback;
+    return 1;
+}
+
+signed char FMUSIC_FreeSong(FMUSIC_MODULE *module)
+{
+    if (!module)
+        return 0;
+    {
+        std::lock_guard<std::mutex> hold(mixer.lock);
+        if (mixer.playing == module)
+            mixer.playing = nullptr;
+    }
+    openmpt_module_destroy(module->player);
+    delete module;
+    return 1;
+}
+
+void tracker_sound_pull(int16_t *out, int frames)
+{
+    std::lock_guard<std::mutex> hold(mixer.lock);
+    pull_locked(out, frames);
+}
+
+int64_t tracker_sound_frames_handed()
+{
+    return mixer.handed;
+}

@@ -1,0 +1,59 @@
+// synka.cpp - the music: starts and stops "demo.xm" through the sound
+// library and hands its Z00 sync commands to the frame loop. Owns `song`
+// and the count of sync commands not yet applied.
+#include "synka.h"
+
+#include <atomic>
+
+#include "test.h"
+
+namespace {
+
+FMUSIC_MODULE *song = nullptr;
+const int startOrder = 0;
+
+// Z00 commands counted on the audio thread, applied by the frame loop. A
+// lock-free counter keeps the audio thread from ever waiting on the frame
+// loop, and keeps the picture list with the one thread that also runs the
+// crossfade.
+std::atomic<unsigned> pendingSyncs{0};
+static_assert(std::atomic<unsigned>::is_always_lock_free, "the audio thread must not block");
+
+} // namespace
+
+void music_start(int driver)
+{
+    FSOUND_SetOutput(-1);
+    FSOUND_SetDriver(driver - 1);
+    FSOUND_SetMixer(4);
+    FSOUND_Init(44100, 32, 0);
+    song = FMUSIC_LoadSong("demo.xm");
+    FMUSIC_PlaySong(song);
+    FMUSIC_SetOrder(song, startOrder);
+    FMUSIC_SetZxxCallback(song, music_sync_callback);
+}
+
+void music_stop()
+{
+    FMUSIC_FreeSong(song);
+    FSOUND_Close();
+}
+
+void music_sync_callback(FMUSIC_MODULE *, unsigned char param)
+{
+    if (param != 0)
+        return;
+    pendingSyncs.fetch_add(1, std::memory_order_release);
+}
+
+void music_sync_deliver()
+{
+    for (unsigned pending = pendingSyncs.exchange(0, std::memory_order_acquire); pending > 0;
+         --pending) {
+        Picture *next = pictures.Next();
+        if (next)
+            currentPicture = next;
+        else
+            running = false;
+    }
+}

@@ -1,0 +1,363 @@
+// tracker_sound_test.cpp - the sound stand-in played for real: which sync
+// calls arrive, in which order and at which output frame, driven frame by
+// frame through its pull and once through SDL's dummy audio device; and
+// its harmless handling of null songs, bad files and missing devices.
+#include "tracker_sound.h"
+#include "tracker_sound_clock.h"
+#include "xm_test_songs.h"
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <chrono>
+#include <cstdio>
+#include <cstdlib>
+#include <mutex>
+#include <string>
+#include <thread>
+#include <vector>
+
+#include <unistd.h>
+
+namespace {
+
+const int kDeviceBlock = 512;
+
+struct Delivery {
+    unsigned param;
+    int64_t frame; // frames handed when the call arrived
+    std::thread::id thread;
+};
+
+std::mutex deliveriesLock;
+std::vector<Delivery> deliveries;
+
+void record(FMUSIC_MODULE *, unsigned char param)
+{
+    std::lock_guard<std::mutex> hold(deliveriesLock);
+    deliveries.push_back({param, tracker_sound_frames_handed(), std::this_thread::get_id()});
+}
+
+std::vector<Delivery> recorded()
+{
+    std::lock_guard<std::mutex> hold(deliveriesLock);
+    return deliveries;
+}
+
+// A row as the sync song plays it: its length in ticks, the BPM in force
+// and its Zxx parameters in channel order.
+struct PlayedRow {
+    int ticks;
+    int bpm;
+    std::vector<unsigned> syncs;
+};
+
+// The sync song's rows in playing order, read off its patterns by hand:
+// order 0 rows 0..4, the loop back to rows 2..4 (E60 and E61, both in
+// channel 0, as FT2 keeps one loop per channel), row 5 held for two more
+// rows' worth (EE2), rows 6 and 7 at speed 2 (F02), the break into row 2
+// of order 1 (D02) at BPM 150 (F96), the jump to order 2 (B02), then the
+// restart at order 1, row 0 with speed 3 and BPM 125.
+std::vector<PlayedRow> played_rows()
+{
+    const std::vector<PlayedRow> firstPass = {
+        {3, 125, {0x00}}, {3, 125, {0xAB}}, {3, 125, {}}, {3, 125, {0x01, 0x00}}, {3, 125, {}},
+        {3, 125, {}}, {3, 125, {0x01, 0x00}}, {3, 125, {}},
+        {9, 125, {0x02}}, {2, 125, {0x03}}, {2, 125, {0x04}},
+        {2, 150, {0x12}}, {2, 150, {}},
+        {2, 150, {0x20}}, {2, 150, {}}, {2, 150, {}}, {2, 150, {0x21}},
+    };
+    const std::vector<PlayedRow> loop = {
+        {3, 125, {0x10}}, {3, 125, {0x11}}, {3, 150, {0x12}}, {3, 150, {}},
+        {3, 150, {0x20}}, {3, 150, {}}, {3, 150, {}}, {3, 150, {0x21}},
+    };
+    std::vector<PlayedRow> rows = firstPass;
+    for (int pass = 0; pass < 5; ++pass)
+        rows.insert(rows.end(), loop.begin(), loop.end());
+    return rows;
+}
+
+// The expected calls with the frame at which each row's first sample is
+// played: a tick lasts 44100 * 2.5 / BPM frames.
+std::vector<Delivery> expected_calls(int64_t untilFrame)
+{
+    std::vector<Delivery> calls;
+    int64_t frame = 0;
+    for (const PlayedRow &row : played_rows()) {
+        if (frame >= untilFrame)
+            break;
+        for (unsigned param : row.syncs)
+            calls.push_back({param, frame, {}});
+        frame += row.ticks * 110250 / row.bpm;
+    }
+    return calls;
+}
+
+// A scratch directory holding the test's module files.
+class TrackerSound : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        char pattern[] = "/tmp/tracker_sound_test.XXXXXX";
+        ASSERT_NE(mkdtemp(pattern), nullptr);
+        dir = pattern;
+        std::lock_guard<std::mutex> hold(deliveriesLock);
+        deliveries.clear();
+    }
+    void TearDown() override
+    {
+        FSOUND_Close();
+        for (const std::string &file : files)
+            std::remove(file.c_str());
+        rmdir(dir.c_str());
+    }
+    std::string save(const XmModule &module, const char *name)
+    {
+        const std::string path = dir + "/" + name;
+        EXPECT_TRUE(xm_save(module, path.c_str()));
+        files.push_back(path);
+        return path;
+    }
+    std::string saveBytes(const std::vector<uint8_t> &bytes, const char *name)
+    {
+        const std::string path = dir + "/" + name;
+        FILE *file = std::fopen(path.c_str(), "wb");
+        EXPECT_NE(file, nullptr);
+        if (file) {
+            std::fwrite(bytes.data(), 1, bytes.size(), file);
+            std::fclose(file);
+        }
+        files.push_back(path);
+        return path;
+    }
+    void pullFrames(int64_t frames, int perPull, std::vector<int16_t> *audio = nullptr)
+    {
+        std::vector<int16_t> buffer(2 * static_cast<size_t>(perPull));
+        for (int64_t done = 0; done < frames; done += perPull) {
+            tracker_sound_pull(buffer.data(), perPull);
+            if (audio)
+                audio->insert(audio->end(), buffer.begin(), buffer.end());
+        }
+    }
+
+    std::string dir;
+    std::vector<std::string> files;
+};
+
+TEST_F(TrackerSound, FramePullsDeliverEachRowsSyncsAtItsFirstFrame)
+{
+    const int64_t frames = 110000;
+    FMUSIC_MODULE *song = FMUSIC_LoadSong(save(xm_sync_song(), "sync.xm").c_str());
+    ASSERT_NE(song, nullptr);
+    ASSERT_TRUE(FMUSIC_PlaySong(song));
+    ASSERT_TRUE(FMUSIC_SetZxxCallback(song, record));
+    pullFrames(frames, 1);
+    FMUSIC_FreeSong(song);
+
+    const std::vector<Delivery> expected = expected_calls(frames);
+    const std::vector<Delivery> got = recorded();
+    ASSERT_EQ(got.size(), expected.size());
+    for (size_t i = 0; i < got.size(); ++i) {
+        EXPECT_EQ(got[i].param, expected[i].param) << "call " << i;
+        // With one-frame pulls the call comes as the row's first frame is handed.
+        EXPECT_EQ(got[i].frame - 1, expected[i].frame) << "call " << i;
+    }
+}
+
+TEST_F(TrackerSound, DeviceBlocksDeliverInTheBlockHoldingTheRowsFirstFrame)
+{
+    const int64_t frames = 100 * kDeviceBlock;
+    FMUSIC_MODULE *song = FMUSIC_LoadSong(save(xm_sync_song(), "sync.xm").c_str());
+    ASSERT_NE(song, nullptr);
+    FMUSIC_PlaySong(song);
+    FMUSIC_SetZxxCallback(song, record);
+    pullFrames(frames, kDeviceBlock);
+    FMUSIC_FreeSong(song);
+
+    const std::vector<Delivery> expected = expected_calls(frames);
+    const std::vector<Delivery> got = recorded();
+    ASSERT_EQ(got.size(), expected.size());
+    int64_t worstLateness = 0;
+    int64_t totalLateness = 0;
+    for (size_t i = 0; i < got.size(); ++i) {
+        EXPECT_EQ(got[i].param, expected[i].param) << "call " << i;
+        EXPECT_LE(got[i].frame - kDeviceBlock, expected[i].frame) << "call " << i;
+        EXPECT_GT(got[i].frame, expected[i].frame) << "call " << i;
+        worstLateness = std::max(worstLateness, got[i].frame - expected[i].frame);
+        totalLateness += got[i].frame - expected[i].frame;
+    }
+    // Frames between each row's first frame and the end of the block that
+    // carries it, which is handed over as the call is made.
+    std::printf("sync calls: %zu; block end after row start: mean %.1f, worst %lld frames "
+                "(%.2f ms)\n",
+                got.size(), static_cast<double>(totalLateness) / static_cast<double>(got.size()),
+                static_cast<long long>(worstLateness), worstLateness * 1000.0 / 44100);
+}
+
+TEST_F(TrackerSound, PullSizeDoesNotChangeTheSound)
+{
+    const std::string path = save(xm_sync_song(), "sync.xm");
+    const int64_t frames = 40 * kDeviceBlock;
+    std::vector<int16_t> byFrame;
+    std::vector<int16_t> byBlock;
+    FMUSIC_MODULE *song = FMUSIC_LoadSong(path.c_str());
+    FMUSIC_PlaySong(song);
+    pullFrames(frames, 1, &byFrame);
+    FMUSIC_PlaySong(song);
+    pullFrames(frames, kDeviceBlock, &byBlock);
+    FMUSIC_FreeSong(song);
+
+    ASSERT_EQ(byFrame.size(), byBlock.size());
+    EXPECT_TRUE(byFrame == byBlock);
+    int peak = 0;
+    for (int16_t sample : byBlock)
+        peak = std::max(peak, std::abs(static_cast<int>(sample)));
+    EXPECT_GT(peak, 1000) << "the song should be audible";
+}
+
+TEST_F(TrackerSound, SetOrderStartsThatOrdersFirstRow)
+{
+    FMUSIC_MODULE *song = FMUSIC_LoadSong(save(xm_sync_song(), "sync.xm").c_str());
+    FMUSIC_PlaySong(song);
+    ASSERT_TRUE(FMUSIC_SetOrder(song, 2));
+    FMUSIC_SetZxxCallback(song, record);
+    // Order 2 plays at the speed and BPM that playback has on reaching it
+    // (speed 2 from order 0, BPM 150 from order 1): rows of 2 * 735 frames,
+    // Z20 on row 0, Z21 on row 3, then the restart's Z10 at order 1, row 0.
+    pullFrames(4 * 2 * 735 + 1, 1);
+    FMUSIC_FreeSong(song);
+
+    const std::vector<Delivery> got = recorded();
+    ASSERT_EQ(got.size(), 3u);
+    EXPECT_EQ(got[0].param, 0x20u);
+    EXPECT_EQ(got[0].frame - 1, 0);
+    EXPECT_EQ(got[1].param, 0x21u);
+    EXPECT_EQ(got[1].frame - 1, 3 * 2 * 735);
+    EXPECT_EQ(got[2].param, 0x10u);
+    EXPECT_EQ(got[2].frame - 1, 4 * 2 * 735);
+}
+
+TEST_F(TrackerSound, SyncCallsStopWhenTheSongIsFreedOrUnset)
+{
+    FMUSIC_MODULE *song = FMUSIC_LoadSong(save(xm_sync_song(), "sync.xm").c_str());
+    FMUSIC_PlaySong(song);
+    FMUSIC_SetZxxCallback(song, record);
+    pullFrames(2646, 1); // row 0 only
+    EXPECT_EQ(recorded().size(), 1u);
+    FMUSIC_SetZxxCallback(song, nullptr);
+    pullFrames(2 * 2646, 1);
+    EXPECT_EQ(recorded().size(), 1u);
+    FMUSIC_SetZxxCallback(song, record);
+    FMUSIC_FreeSong(song);
+
+    std::vector<int16_t> audio;
+    pullFrames(8 * 2646, kDeviceBlock, &audio);
+    EXPECT_EQ(recorded().size(), 1u);
+    for (int16_t sample : audio)
+        ASSERT_EQ(sample, 0) << "nothing plays after the song is freed";
+}
+
+TEST_F(TrackerSound, NullSongAndCloseWithoutInitAreHarmless)
+{
+    FSOUND_Close();
+    EXPECT_FALSE(FMUSIC_PlaySong(nullptr));
+    EXPECT_FALSE(FMUSIC_SetOrder(nullptr, 0));
+    EXPECT_FALSE(FMUSIC_SetZxxCallback(nullptr, record));
+    EXPECT_FALSE(FMUSIC_FreeSong(nullptr));
+    EXPECT_EQ(FMUSIC_LoadSong(nullptr), nullptr);
+    FSOUND_Close();
+
+    FMUSIC_MODULE *song = FMUSIC_LoadSong(save(xm_sync_song(), "sync.xm").c_str());
+    EXPECT_FALSE(FMUSIC_SetOrder(song, 3)) << "the song has three orders";
+    EXPECT_FALSE(FMUSIC_SetOrder(song, -1));
+    FMUSIC_FreeSong(song);
+}
+
+TEST_F(TrackerSound, UnreadableOrDamagedFilesLoadAsNull)
+{
+    const std::vector<uint8_t> good = xm_write(xm_sync_song());
+    ASSERT_FALSE(good.empty());
+    const std::vector<uint8_t> cut(good.begin(), good.begin() + static_cast<long>(good.size()) - 1);
+    std::vector<uint8_t> wrongVersion = good;
+    wrongVersion[58] = 0x03;
+
+    EXPECT_EQ(FMUSIC_LoadSong((dir + "/missing.xm").c_str()), nullptr);
+    EXPECT_EQ(FMUSIC_LoadSong(dir.c_str()), nullptr);
+    EXPECT_EQ(FMUSIC_LoadSong(saveBytes({}, "empty.xm").c_str()), nullptr);
+    EXPECT_EQ(FMUSIC_LoadSong(saveBytes(cut, "cut.xm").c_str()), nullptr);
+    EXPECT_EQ(FMUSIC_LoadSong(saveBytes(wrongVersion, "old.xm").c_str()), nullptr);
+    EXPECT_EQ(FMUSIC_LoadSong(saveBytes({'h', 'e', 'l', 'l', 'o'}, "text.xm").c_str()), nullptr);
+
+    FMUSIC_MODULE *song = FMUSIC_LoadSong(saveBytes(good, "good.xm").c_str());
+    EXPECT_NE(song, nullptr);
+    FMUSIC_FreeSong(song);
+}
+
+TEST_F(TrackerSound, WithoutAnAudioDeviceInitFailsAndTheRestIsHarmless)
+{
+    const char *previous = std::getenv("SDL_AUDIODRIVER");
+    const std::string saved = previous ? previous : "";
+    setenv("SDL_AUDIODRIVER", "no-such-driver", 1);
+    EXPECT_FALSE(FSOUND_Init(44100, 32, 0));
+    if (previous)
+        setenv("SDL_AUDIODRIVER", saved.c_str(), 1);
+    else
+        unsetenv("SDL_AUDIODRIVER");
+
+    FMUSIC_MODULE *song = FMUSIC_LoadSong(save(xm_sync_song(), "sync.xm").c_str());
+    EXPECT_NE(song, nullptr);
+    FMUSIC_PlaySong(song);
+    FMUSIC_SetOrder(song, 0);
+    FMUSIC_SetZxxCallback(song, record);
+    FMUSIC_FreeSong(song);
+    FSOUND_Close();
+}
+
+TEST_F(TrackerSound, SettingsAreTakenOnlyBeforeInit)
+{
+    EXPECT_TRUE(FSOUND_SetOutput(-1));
+    EXPECT_FALSE(FSOUND_SetOutput(3)) << "only automatic output is offered";
+    EXPECT_TRUE(FSOUND_SetDriver(0));
+    EXPECT_TRUE(FSOUND_SetMixer(4));
+    EXPECT_FALSE(FSOUND_Init(1000, 32, 0)) << "no output at 1000 Hz";
+    ASSERT_TRUE(FSOUND_Init(44100, 32, 0));
+    EXPECT_FALSE(FSOUND_SetOutput(-1));
+    EXPECT_FALSE(FSOUND_SetDriver(0));
+    EXPECT_FALSE(FSOUND_SetMixer(4));
+    FSOUND_Close();
+    EXPECT_TRUE(FSOUND_SetDriver(0));
+}
+
+// The whole road through SDL's dummy device, which takes blocks in real time
+// on its own thread.
+TEST_F(TrackerSound, DummyDevicePlaysTheSongAndDeliversOnItsThread)
+{
+    ASSERT_TRUE(FSOUND_SetOutput(-1));
+    ASSERT_TRUE(FSOUND_SetDriver(0));
+    ASSERT_TRUE(FSOUND_Init(44100, 32, 0));
+    FMUSIC_MODULE *song = FMUSIC_LoadSong(save(xm_sync_song(), "sync.xm").c_str());
+    ASSERT_NE(song, nullptr);
+    {
+        std::lock_guard<std::mutex> hold(deliveriesLock);
+        deliveries.reserve(64);
+    }
+    FMUSIC_SetZxxCallback(song, record);
+    FMUSIC_PlaySong(song);
+    const std::vector<Delivery> expected = expected_calls(44100);
+    const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(20);
+    while (recorded().size() < expected.size() && std::chrono::steady_clock::now() < deadline)
+        std::this_thread::sleep_for(std::chrono::milliseconds(10));
+    FMUSIC_FreeSong(song);
+    FSOUND_Close();
+
+    const std::vector<Delivery> got = recorded();
+    ASSERT_GE(got.size(), expected.size());
+    for (size_t i = 0; i < expected.size(); ++i) {
+        EXPECT_NE(got[i].thread, std::this_thread::get_id()) << "call " << i << " not on the audio thread";
+        EXPECT_EQ(got[i].param, expected[i].param) << "call " << i;
+        EXPECT_LE(got[i].frame - kDeviceBlock, expected[i].frame) << "call " << i;
+        EXPECT_GT(got[i].frame, expected[i].frame) << "call " << i;
+    }
+}
+
+} // namespace

@@ -1,0 +1,115 @@
+// xm_test_songs.cpp - content of the test modules: cell by cell, so that the
+// tests can list from the module text which rows play and when.
+#include "xm_test_songs.h"
+
+namespace {
+
+void put(XmPattern &pattern, int channels, int row, int channel, uint8_t effect, uint8_t param)
+{
+    XmCell &cell = pattern.at(row, channel, channels);
+    cell.effect = effect;
+    cell.param = param;
+}
+
+void note(XmPattern &pattern, int channels, int row, int channel, uint8_t key)
+{
+    XmCell &cell = pattern.at(row, channel, channels);
+    cell.note = key;
+    cell.instrument = 1;
+}
+
+} // namespace
+
+XmInstrument xm_saw_instrument()
+{
+    XmInstrument saw;
+    saw.name = "saw";
+    const int length = 64;
+    for (int i = 0; i < length; ++i)
+        saw.sample.push_back(static_cast<int16_t>(-24000 + i * 48000 / (length - 1)));
+    saw.loopStart = 0;
+    saw.loopLength = length;
+    return saw;
+}
+
+XmModule xm_sync_song()
+{
+    XmModule song;
+    song.name = "sync";
+    song.channels = 4;
+    song.speed = 3;
+    song.bpm = 125;
+    song.orders = {0, 1, 2};
+    song.restartPosition = 1;
+    song.instruments.push_back(xm_saw_instrument());
+    const int ch = song.channels;
+
+    XmPattern first = xm_pattern(8, ch);
+    note(first, ch, 0, 0, 49);
+    put(first, ch, 0, 1, kEffectSync, 0x00);
+    put(first, ch, 1, 2, kEffectSync, 0xAB);
+    put(first, ch, 2, 0, kEffectExtended, 0x60);
+    put(first, ch, 3, 1, kEffectSync, 0x01);
+    put(first, ch, 3, 3, kEffectSync, 0x00);
+    put(first, ch, 4, 0, kEffectExtended, 0x61);
+    put(first, ch, 5, 0, kEffectExtended, 0xE2);
+    put(first, ch, 5, 3, kEffectSync, 0x02);
+    put(first, ch, 6, 1, kEffectSpeed, 0x02);
+    put(first, ch, 6, 2, kEffectSync, 0x03);
+    put(first, ch, 7, 0, kEffectBreak, 0x02);
+    put(first, ch, 7, 1, kEffectSync, 0x04);
+
+    XmPattern second = xm_pattern(8, ch);
+    put(second, ch, 0, 0, kEffectSync, 0x10);
+    put(second, ch, 0, 1, kEffectSpeed, 0x03);
+    put(second, ch, 0, 2, kEffectSpeed, 125);
+    note(second, ch, 1, 2, 61);
+    put(second, ch, 1, 1, kEffectSync, 0x11);
+    put(second, ch, 2, 0, kEffectSync, 0x12);
+    put(second, ch, 2, 2, kEffectSpeed, 150);
+    put(second, ch, 3, 3, kEffectJump, 0x02);
+    put(second, ch, 4, 0, kEffectSync, 0x13);
+    put(second, ch, 6, 1, kEffectSync, 0x14);
+
+    XmPattern third = xm_pattern(4, ch);
+    put(third, ch, 0, 1, kEffectSync, 0x20);
+    note(third, ch, 2, 3, 56);
+    put(third, ch, 3, 0, kEffectSync, 0x21);
+
+    song.patterns = {first, second, third};
+    return song;
+}
+
+XmModule xm_without_sync(XmModule module)
+{
+    for (XmPattern &pattern : module.patterns)
+        for (XmCell &cell : pattern.cells)
+            if (cell.effect == kEffectSync) {
+                cell.effect = 0;
+                cell.param = 0;
+            }
+    return module;
+}
+
+XmModule xm_busy_song(int orders, int channels)
+{
+    XmModule song;
+    song.name = "busy";
+    song.channels = channels;
+    song.instruments.push_back(xm_saw_instrument());
+    const int patterns = orders < 4 ? orders : 4;
+    for (int p = 0; p < patterns; ++p) {
+        XmPattern pattern = xm_pattern(64, channels);
+        for (int row = 0; row < 64; ++row) {
+            for (int channel = 0; channel < channels; ++channel)
+                if ((row + channel) % 4 == 0)
+                    note(pattern, channels, row, channel, static_cast<uint8_t>(37 + (row * 7 + channel * 5 + p) % 36));
+            if (row % 16 == 0)
+                put(pattern, channels, row, channels - 1, kEffectSync, 0x00);
+        }
+        song.patterns.push_back(pattern);
+    }
+    for (int order = 0; order < orders; ++order)
+        song.orders.push_back(static_cast<uint8_t>(order % patterns));
+    return song;
+}
