@@ -1,0 +1,163 @@
+// png_files.cpp - writes the test pictures with libpng's writer into memory,
+// and the small file and chunk helpers around them.
+#include "png_files.h"
+
+#include <png.h>
+
+#include <cstdio>
+#include <cstdlib>
+#include <filesystem>
+#include <stdexcept>
+
+namespace {
+
+void AppendBytes(png_structp png, png_bytep data, png_size_t length)
+{
+    auto *out = static_cast<std::vector<unsigned char> *>(png_get_io_ptr(png));
+    out->insert(out->end(), data, data + length);
+}
+
+void NoFlush(png_structp)
+{
+}
+
+// libpng's error recovery returns here, so nothing with a destructor lives
+// in this frame.
+bool Encode(const PngImage &image, png_bytepp rows, std::vector<unsigned char> &out)
+{
+    png_structp png = png_create_write_struct(PNG_LIBPNG_VER_STRING, nullptr, nullptr, nullptr);
+    if (!png)
+        return false;
+    png_infop info = png_create_info_struct(png);
+    if (!info || setjmp(png_jmpbuf(png))) {
+        png_destroy_write_struct(&png, &info);
+        return false;
+    }
+    png_set_write_fn(png, &out, AppendBytes, NoFlush);
+    png_set_IHDR(png, info, image.width, image.height, image.bitDepth, image.colorType,
+                 image.interlaced ? PNG_INTERLACE_ADAM7 : PNG_INTERLACE_NONE,
+                 PNG_COMPRESSION_TYPE_DEFAULT, PNG_FILTER_TYPE_DEFAULT);
+    if (image.gamma > 0)
+        png_set_gAMA(png, info, image.gamma);
+
+    png_color palette[256];
+    for (std::size_t i = 0; i < image.palette.size() && i < 256; ++i)
+        palette[i] = {image.palette[i].red, image.palette[i].green, image.palette[i].blue};
+    if (!image.palette.empty())
+        png_set_PLTE(png, info, palette, int(image.palette.size()));
+    if (!image.paletteAlpha.empty())
+        png_set_tRNS(png, info, image.paletteAlpha.data(), int(image.paletteAlpha.size()), nullptr);
+    if (image.hasTransparentColor) {
+        png_color_16 color = {};
+        color.gray = image.transparentColor[0];
+        color.red = image.transparentColor[0];
+        color.green = image.transparentColor[1];
+        color.blue = image.transparentColor[2];
+        png_set_tRNS(png, info, nullptr, 0, &color);
+    }
+
+    png_write_info(png, info);
+    if (image.bitDepth < 8)
+        png_set_packing(png);
+    png_set_interlace_handling(png);
+    png_write_image(png, rows);
+    png_write_end(png, info);
+    png_destroy_write_struct(&png, &info);
+    return true;
+}
+
+} // namespace
+
+int SampleCount(int colorType)
+{
+    switch (colorType) {
+    case 2: return 3;
+    case 4: return 2;
+    case 6: return 4;
+    default: return 1;
+    }
+}
+
+std::vector<unsigned char> EncodePng(const PngImage &image)
+{
+    const std::size_t perRow = std::size_t(image.width) * SampleCount(image.colorType);
+    const std::size_t bytesPerSample = image.bitDepth == 16 ? 2 : 1;
+    if (image.samples.size() != perRow * image.height)
+        throw std::invalid_argument("PngImage: sample count does not match its size");
+
+    std::vector<unsigned char> data(image.samples.size() * bytesPerSample);
+    for (std::size_t i = 0; i < image.samples.size(); ++i) {
+        if (bytesPerSample == 2) {
+            data[2 * i] = uint8_t(image.samples[i] >> 8);
+            data[2 * i + 1] = uint8_t(image.samples[i]);
+        } else {
+            data[i] = uint8_t(image.samples[i]);
+        }
+    }
+    std::vector<png_bytep> rows(image.height);
+    for (int y = 0; y < image.height; ++y)
+        rows[y] = data.data() + y * perRow * bytesPerSample;
+
+    std::vector<unsigned char> out;
+    if (!Encode(image, rows.data(), out))
+        out.clear();
+    return out;
+}
+
+bool WriteFile(const std::string &path, const std::vector<unsigned char> &bytes)
+{
+    FILE *file = std::fopen(path.c_str(), "wb");
+    if (!file)
+        return false;
+    const bool written = bytes.empty() || std::fwrite(bytes.data(), 1, bytes.size(), file) == bytes.size();
+    return std::fclose(file) == 0 && written;
+}
+
+uint32_t Crc32(const unsigned char *data, std::size_t length)
+{
+    uint32_t crc = 0xFFFFFFFFu;
+    for (std::size_t i = 0; i < length; ++i) {
+        crc ^= data[i];
+        for (int bit = 0; bit < 8; ++bit)
+            crc = (crc >> 1) ^ (0xEDB88320u & (0u - (crc & 1u)));
+    }
+    return crc ^ 0xFFFFFFFFu;
+}
+
+static uint32_t ReadBigEndian(const std::vector<unsigned char> &png, std::size_t at)
+{
+    return uint32_t(png[at]) << 24 | uint32_t(png[at + 1]) << 16 | uint32_t(png[at + 2]) << 8 | png[at + 3];
+}
+
+std::size_t FindChunk(const std::vector<unsigned char> &png, const char *type)
+{
+    std::size_t at = 8;
+    while (at + 12 <= png.size()) {
+        if (std::string(png.begin() + at + 4, png.begin() + at + 8) == type)
+            return at;
+        at += 12 + ReadBigEndian(png, at);
+    }
+    return png.size();
+}
+
+void FixChunkCrc(std::vector<unsigned char> &png, std::size_t offset)
+{
+    const std::size_t length = ReadBigEndian(png, offset);
+    const uint32_t crc = Crc32(png.data() + offset + 4, length + 4);
+    for (int i = 0; i < 4; ++i)
+        png[offset + 8 + length + i] = uint8_t(crc >> (24 - 8 * i));
+}
+
+TempDir::TempDir()
+{
+    char name[] = "/tmp/loadpng-test.XXXXXX";
+    if (!mkdtemp(name))
+        throw std::runtime_error("cannot create a temporary directory");
+    path_ = name;
+}
+
+TempDir::~TempDir()
+{
+    std::error_code ignored;
+    std::filesystem::remove_all(path_, ignored);
+}
