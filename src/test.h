@@ -3,6 +3,8 @@
 #pragma once
 
 #include <cstdint>
+#include <string>
+#include <vector>
 
 #include "ctimer.h"
 #include "lista.h"
@@ -20,4 +22,43 @@ extern CTimer frameTimer;
 extern float crossfadeLevel;
 extern const float crossfadeSpeed;
 
+// The background state that the frame loop keeps from frame to frame.
+extern uint32_t palette[PALETTE_SIZE];
+extern int paletteStep;
+
 void Put(int x, int y, int color);
+
+// Fills `colors` with the background's 240 band colours.
+void BuildPalette(uint32_t *colors);
+// Redraws every pixel: one base colour per row, chosen by `step`, with
+// per-pixel noise, at full opacity.
+void DrawBackground(const uint32_t *colors, int step);
+// The background step for the next frame.
+int UpdatePaletteStep(int step);
+// With one chance in ten, turns the whole buffer white.
+void Flash();
+// Blends the picture, centred, over the buffer.
+void DrawPicture(const Picture &picture);
+// Blends the picture at the cursor of `list` over the buffer at the current
+// crossfade level, raises the level by `delta` seconds' worth and, once it
+// passes 255, makes that picture current. True when no picture is left to
+// fade to: the presentation has ended and this frame is not to be shown.
+bool CrossfadeStep(Lista<Picture *> &list, double delta);
+
+// Draws one frame into `pixel`: background, step, flash, timer, picture,
+// crossfade. False when the crossfade ended the presentation.
+bool DrawFrame();
+// Applies the music's pending sync commands, then draws the next frame.
+// False when the presentation has ended; the frame is then not drawn.
+bool NextFrame();
+
+// The picture file names that a list file names, in order. 1 on success;
+// 0 with a line on stderr when the file cannot be opened or read.
+int ReadPictureList(const char *fileName, std::vector<std::string> &names);
+// Loads each named picture and appends it to `list`. 1 on success; 0 with
+// a line on stderr naming the first picture that cannot be loaded.
+int LoadPictures(const std::vector<std::string> &names, Lista<Picture *> &list);
+// Reads the list file and loads its pictures into `list`. 1 on success; 0
+// with a line on stderr when the file fails, lists no picture, or a
+// picture cannot be loaded.
+int LoadPictureList(const char *fileName, Lista<Picture *> &list);

@@ -1,0 +1,15 @@
+// silent_sound.cpp - a sound library that plays nothing, for tests that
+// drive the music's sync commands by hand: every call succeeds and no song
+// ever loads.
+#include "tracker_sound.h"
+
+signed char FSOUND_SetOutput(int) { return 1; }
+signed char FSOUND_SetDriver(int) { return 1; }
+signed char FSOUND_SetMixer(int) { return 1; }
+signed char FSOUND_Init(int, int, unsigned int) { return 1; }
+void FSOUND_Close() {}
+FMUSIC_MODULE *FMUSIC_LoadSong(const char *) { return nullptr; }
+signed char FMUSIC_PlaySong(FMUSIC_MODULE *) { return 0; }
+signed char FMUSIC_SetOrder(FMUSIC_MODULE *, int) { return 0; }
+signed char FMUSIC_SetZxxCallback(FMUSIC_MODULE *, FMUSIC_CALLBACK) { return 0; }
+signed char FMUSIC_FreeSong(FMUSIC_MODULE *) { return 0; }
