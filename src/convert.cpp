@@ -30,6 +30,15 @@ const Layout layouts[] = {
     {16, 0x001F, 0x03E0, 0x7C00, to_bgr555},
 };
 
+// The two plain loops are also built for later x86 instruction sets, and the
+// processor's best is picked when the program loads: the byte shuffle of the
+// 24-bit loop only vectorises from SSSE3 on.
+#if defined(__x86_64__) || defined(__i386__)
+#define VECTORISED_LOOP __attribute__((target_clones("default", "ssse3", "avx2")))
+#else
+#define VECTORISED_LOOP
+#endif
+
 // mmx_copy takes its length in bytes as an int; longer runs go in pieces of
 // whole 64-byte blocks that fit.
 const int largestCopy = INT_MAX / 64 * 16;
@@ -55,7 +64,7 @@ void to_rgb32(const void *source, void *destination, int count) {
     }
 }
 
-void to_bgr32(const void *source, void *destination, int count) {
+VECTORISED_LOOP void to_bgr32(const void *source, void *destination, int count) {
     auto *from = static_cast<const unsigned char *>(source);
     auto *to = static_cast<unsigned char *>(destination);
     for (size_t i = 0, pixels = count > 0 ? count : 0; i < pixels; ++i) {
@@ -68,7 +77,7 @@ void to_bgr32(const void *source, void *destination, int count) {
 
 void to_rgb24(const void *source, void *destination, int count) { mmx_to_rgb24(destination, source, count); }
 
-void to_bgr24(const void *source, void *destination, int count) {
+VECTORISED_LOOP void to_bgr24(const void *source, void *destination, int count) {
     auto *from = static_cast<const unsigned char *>(source);
     auto *to = static_cast<unsigned char *>(destination);
     for (size_t i = 0, pixels = count > 0 ? count : 0; i < pixels; ++i) {
