@@ -122,7 +122,7 @@ std::vector<int16_t> lead_wave() {
     const double span = static_cast<double>(out.size());
     for (size_t i = 0; i < out.size(); ++i) {
         const double t = static_cast<double>(i) / span;
-        out[i] = synth_pulse(t * 128, 0.5, 20) * 0.6 + synth_saw(t * 129, 20) * 0.5;
+        out[i] = synth_pulse(t * 128, 0.5, 12) * 0.6 + synth_saw(t * 129, 12) * 0.5;
     }
     return synth_to_pcm(out, 0.85);
 }

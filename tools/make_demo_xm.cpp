@@ -135,7 +135,7 @@ struct Writer {
             if (t == ".") {
                 if (++held >= 4 && row < pattern.rows) {
                     at(row, kLead).effect = kVibrato;
-                    at(row, kLead).param = held == 4 ? 0x43 : 0x00;
+                    at(row, kLead).param = held == 4 ? 0x42 : 0x00;
                 }
             } else {
                 held = 0;
