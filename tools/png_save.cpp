@@ -18,16 +18,16 @@ size_t row_bytes(const PngImage &image) {
     return (static_cast<size_t>(image.width) * channels * image.bitDepth + 7) / 8;
 }
 
-bool write(png_structp png, png_infop info, const PngImage &image, std::vector<png_bytep> &rows) {
+// Everything with a destructor lives in the caller: libpng's errors arrive
+// here by longjmp.
+bool write(png_structp png, png_infop info, const PngImage &image, std::vector<png_color> &colors,
+           std::vector<png_bytep> &rows) {
     if (setjmp(png_jmpbuf(png))) return false;
     png_set_compression_level(png, 9);
     png_set_IHDR(png, info, static_cast<png_uint_32>(image.width), static_cast<png_uint_32>(image.height),
                  image.bitDepth, image.colorType, PNG_INTERLACE_NONE, PNG_COMPRESSION_TYPE_DEFAULT,
                  PNG_FILTER_TYPE_DEFAULT);
     if (image.colorType == PNG_COLOR_TYPE_PALETTE) {
-        std::vector<png_color> colors(image.palette.size() / 3);
-        for (size_t i = 0; i < colors.size(); ++i)
-            colors[i] = {image.palette[3 * i], image.palette[3 * i + 1], image.palette[3 * i + 2]};
         png_set_PLTE(png, info, colors.data(), static_cast<int>(colors.size()));
         if (!image.alphas.empty())
             png_set_tRNS(png, info, image.alphas.data(), static_cast<int>(image.alphas.size()), nullptr);
@@ -55,10 +55,13 @@ bool png_save(const PngImage &image, const std::string &path, std::string &error
     png_infop info = png ? png_create_info_struct(png) : nullptr;
     std::vector<png_bytep> rows(static_cast<size_t>(image.height));
     for (size_t y = 0; y < rows.size(); ++y) rows[y] = const_cast<png_bytep>(image.bytes.data() + y * stride);
+    std::vector<png_color> colors(image.palette.size() / 3);
+    for (size_t i = 0; i < colors.size(); ++i)
+        colors[i] = {image.palette[3 * i], image.palette[3 * i + 1], image.palette[3 * i + 2]};
     bool ok = info != nullptr;
     if (ok) {
         png_init_io(png, file);
-        ok = write(png, info, image, rows);
+        ok = write(png, info, image, colors, rows);
     }
     png_destroy_write_struct(&png, info ? &info : nullptr);
     if (std::fclose(file) != 0) ok = false;
