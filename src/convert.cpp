@@ -11,7 +11,37 @@
 
 #include "mmx.h"
 
+// The two per-pixel loops are also built for later x86 instruction sets, and
+// the processor's best is picked when the program loads: the byte shuffle of
+// the 24-bit loop only vectorises from SSSE3 on.
+#if defined(__x86_64__) || defined(__i386__)
+#define VECTORISED_LOOP __attribute__((target_clones("default", "ssse3", "avx2")))
+#else
+#define VECTORISED_LOOP
+#endif
+
 namespace {
+
+// mmx_copy takes its length in bytes as an int; longer runs go in pieces of
+// whole 64-byte blocks that fit.
+const int largestCopy = INT_MAX / 64 * 16;
+
+VECTORISED_LOOP void swapRedAndBlue32(const unsigned char *from, unsigned char *to, size_t pixels) {
+    for (size_t i = 0; i < pixels; ++i) {
+        uint32_t pixel;
+        std::memcpy(&pixel, from + 4 * i, 4);
+        const uint32_t swapped = ((pixel >> 16) & 0xFF) | (pixel & 0xFF00) | ((pixel & 0xFF) << 16);
+        std::memcpy(to + 4 * i, &swapped, 4);
+    }
+}
+
+VECTORISED_LOOP void swapRedAndBlue24(const unsigned char *from, unsigned char *to, size_t pixels) {
+    for (size_t i = 0; i < pixels; ++i) {
+        to[3 * i] = from[4 * i + 2];
+        to[3 * i + 1] = from[4 * i + 1];
+        to[3 * i + 2] = from[4 * i];
+    }
+}
 
 struct Layout {
     uint32_t bits, redMask, greenMask, blueMask;
@@ -29,19 +59,6 @@ const Layout layouts[] = {
     {16, 0x7C00, 0x03E0, 0x001F, to_rgb555},
     {16, 0x001F, 0x03E0, 0x7C00, to_bgr555},
 };
-
-// The two plain loops are also built for later x86 instruction sets, and the
-// processor's best is picked when the program loads: the byte shuffle of the
-// 24-bit loop only vectorises from SSSE3 on.
-#if defined(__x86_64__) || defined(__i386__)
-#define VECTORISED_LOOP __attribute__((target_clones("default", "ssse3", "avx2")))
-#else
-#define VECTORISED_LOOP
-#endif
-
-// mmx_copy takes its length in bytes as an int; longer runs go in pieces of
-// whole 64-byte blocks that fit.
-const int largestCopy = INT_MAX / 64 * 16;
 
 }  // namespace
 
@@ -64,27 +81,16 @@ void to_rgb32(const void *source, void *destination, int count) {
     }
 }
 
-VECTORISED_LOOP void to_bgr32(const void *source, void *destination, int count) {
-    auto *from = static_cast<const unsigned char *>(source);
-    auto *to = static_cast<unsigned char *>(destination);
-    for (size_t i = 0, pixels = count > 0 ? count : 0; i < pixels; ++i) {
-        uint32_t pixel;
-        std::memcpy(&pixel, from + 4 * i, 4);
-        const uint32_t swapped = ((pixel >> 16) & 0xFF) | (pixel & 0xFF00) | ((pixel & 0xFF) << 16);
-        std::memcpy(to + 4 * i, &swapped, 4);
-    }
+void to_bgr32(const void *source, void *destination, int count) {
+    if (count > 0)
+        swapRedAndBlue32(static_cast<const unsigned char *>(source), static_cast<unsigned char *>(destination), count);
 }
 
 void to_rgb24(const void *source, void *destination, int count) { mmx_to_rgb24(destination, source, count); }
 
-VECTORISED_LOOP void to_bgr24(const void *source, void *destination, int count) {
-    auto *from = static_cast<const unsigned char *>(source);
-    auto *to = static_cast<unsigned char *>(destination);
-    for (size_t i = 0, pixels = count > 0 ? count : 0; i < pixels; ++i) {
-        to[3 * i] = from[4 * i + 2];
-        to[3 * i + 1] = from[4 * i + 1];
-        to[3 * i + 2] = from[4 * i];
-    }
+void to_bgr24(const void *source, void *destination, int count) {
+    if (count > 0)
+        swapRedAndBlue24(static_cast<const unsigned char *>(source), static_cast<unsigned char *>(destination), count);
 }
 
 void to_rgb565(const void *source, void *destination, int count) { mmx_to_rgb565(destination, source, count); }
