@@ -21,7 +21,7 @@ namespace {
 
 typedef __m64 Packed;
 
-inline Packed packed(uint64_t value) {
+inline Packed constant(uint64_t value) {
     Packed word;
     std::memcpy(&word, &value, sizeof word);
     return word;
@@ -42,7 +42,7 @@ inline void endPacked() { _mm_empty(); }
 
 typedef uint64_t Packed;
 
-inline Packed packed(uint64_t value) { return value; }
+inline Packed constant(uint64_t value) { return value; }
 inline Packed bitAnd(Packed a, Packed b) { return a & b; }
 inline Packed bitOr(Packed a, Packed b) { return a | b; }
 inline Packed shiftLeft64(Packed a, int bits) { return a << bits; }
@@ -125,7 +125,7 @@ template <bool redHigh>
 void to565(void *destination, const void *source, int count) {
     auto *to = static_cast<unsigned char *>(destination);
     auto *from = static_cast<const unsigned char *>(source);
-    const Packed blueMask = packed(blueTop5), greenMask = packed(greenTop6), redMask = packed(redTop5);
+    const Packed blueMask = constant(blueTop5), greenMask = constant(greenTop6), redMask = constant(redTop5);
     for (int group = count / 4; group > 0; --group, from += 16, to += 8) {
         const Packed pair[2] = {load(from), load(from + 8)};
         Packed fields[2], top[2];
@@ -151,8 +151,8 @@ template <bool redHigh>
 void to555(void *destination, const void *source, int count) {
     auto *to = static_cast<unsigned char *>(destination);
     auto *from = static_cast<const unsigned char *>(source);
-    const Packed outerMask = packed(blueAndRedTop5), greenMask = packed(greenTop5);
-    const Packed multipliers = packed(redHigh ? blueLowRedHigh : blueHighRedLow);
+    const Packed outerMask = constant(blueAndRedTop5), greenMask = constant(greenTop5);
+    const Packed multipliers = constant(redHigh ? blueLowRedHigh : blueHighRedLow);
     for (int group = count / 8; group > 0; --group, from += 32, to += 16) {
         Packed fields[4];
         for (int i = 0; i < 4; ++i) {
@@ -192,7 +192,7 @@ void mmx_copy(void *destination, const void *source, int byteCount) {
 void mmx_to_rgb24(void *destination, const void *source, int count) {
     auto *to = static_cast<unsigned char *>(destination);
     auto *from = static_cast<const unsigned char *>(source);
-    const Packed colourMask = packed(colourBytes);
+    const Packed colourMask = constant(colourBytes);
     for (int group = count / 4; group > 0; --group, from += 16, to += 12) {
         const Packed pixels01 = bitAnd(load(from), colourMask);
         const Packed pixels23 = bitAnd(load(from + 8), colourMask);
