@@ -1,13 +1,17 @@
 // fuzz_loadpng.cpp - libFuzzer target for Picture::Load: each input becomes
 // the contents of one temporary file, reused for the whole run, which Load
-// must decode or refuse without a crash, a leak or a file left open.
+// must decode or refuse without a crash, a leak or a file left open. The
+// chunk CRCs are made right first, so that mutations reach the decoder
+// instead of stopping at libpng's CRC test, which the fuzzer cannot see into.
 #include "loadpng.h"
+#include "png_files.h"
 
 #include <cstddef>
 #include <cstdint>
 #include <cstdio>
 #include <cstdlib>
 #include <string>
+#include <vector>
 
 #include <unistd.h>
 
@@ -36,15 +40,26 @@ const char *InputFile()
     return inputPath.c_str();
 }
 
+void FixAllChunkCrcs(std::vector<unsigned char> &png)
+{
+    std::size_t at = 8;
+    while (at + 12 <= png.size()) {
+        const std::size_t length = std::size_t(png[at]) << 24 | png[at + 1] << 16 | png[at + 2] << 8 | png[at + 3];
+        if (length > png.size() - at - 12)
+            break;
+        FixChunkCrc(png, at);
+        at += 12 + length;
+    }
+}
+
 } // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
 {
+    std::vector<unsigned char> png(data, data + size);
+    FixAllChunkCrcs(png);
     const char *path = InputFile();
-    FILE *file = std::fopen(path, "wb");
-    if (!file)
-        std::abort();
-    if (std::fwrite(data, 1, size, file) != size || std::fclose(file) != 0)
+    if (!WriteFile(path, png))
         std::abort();
 
     Picture picture;
