@@ -1,0 +1,108 @@
+// demo_run.cpp - the demo's scratch files, and the demo as a child process
+// with a deadline.
+#include "demo_run.h"
+
+#include <signal.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <chrono>
+#include <cstdio>
+#include <cstdlib>
+#include <fcntl.h>
+#include <fstream>
+#include <sstream>
+#include <thread>
+
+#include "xm_writer.h"
+
+bool WriteSyncModule(const std::string &path, const std::vector<int> &syncRows, int rows)
+{
+    const int channels = 2;
+    XmModule module;
+    module.name = "sync test";
+    module.channels = channels;
+    XmInstrument square;
+    square.name = "square";
+    for (int i = 0; i < 64; ++i)
+        square.sample.push_back(i < 32 ? 6000 : -6000);
+    square.loopStart = 0;
+    square.loopLength = 64;
+    module.instruments.push_back(square);
+
+    const int patterns = (rows + 63) / 64;
+    for (int p = 0; p < patterns; ++p) {
+        XmPattern pattern = xm_pattern(64, channels);
+        for (int row = 0; row < 64; row += 8) {
+            XmCell &note = pattern.at(row, 0, channels);
+            note.note = 49 + (row / 8) % 5;
+            note.instrument = 1;
+        }
+        module.patterns.push_back(pattern);
+        module.orders.push_back(uint8_t(p));
+    }
+    for (int row : syncRows) {
+        XmCell &sync = module.patterns[row / 64].at(row % 64, 1, channels);
+        sync.effect = 0x23;
+        sync.param = 0;
+    }
+    return xm_save(module, path.c_str());
+}
+
+DemoProcess::DemoProcess(const std::string &dir, const std::vector<std::string> &env)
+    : errPath(dir + ".stderr")
+{
+    pid = fork();
+    if (pid == 0) {
+        const int err = open(errPath.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
+        if (err < 0 || dup2(err, 2) < 0 || chdir(dir.c_str()) != 0)
+            _exit(126);
+        for (const std::string &setting : env)
+            putenv(const_cast<char *>(setting.c_str()));
+        execl(DEMO_BINARY, DEMO_BINARY, static_cast<char *>(nullptr));
+        _exit(127);
+    }
+}
+
+DemoProcess::~DemoProcess()
+{
+    if (pid > 0 && !done) {
+        kill(pid, SIGKILL);
+        waitpid(pid, nullptr, 0);
+    }
+    std::remove(errPath.c_str());
+}
+
+bool DemoProcess::Ended(DemoExit &result)
+{
+    if (!done) {
+        int status = 0;
+        if (pid <= 0 || waitpid(pid, &status, WNOHANG) != pid)
+            return false;
+        done = true;
+        ended.exited = true;
+        ended.code = WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);
+        std::ifstream in(errPath);
+        std::stringstream text;
+        text << in.rdbuf();
+        ended.err = text.str();
+    }
+    result = ended;
+    return true;
+}
+
+DemoExit DemoProcess::Wait(double seconds)
+{
+    const auto deadline = std::chrono::steady_clock::now() + std::chrono::duration<double>(seconds);
+    DemoExit result;
+    while (!Ended(result)) {
+        if (std::chrono::steady_clock::now() > deadline) {
+            kill(pid, SIGKILL);
+            waitpid(pid, nullptr, 0);
+            done = true;
+            return DemoExit{};
+        }
+        std::this_thread::sleep_for(std::chrono::milliseconds(20));
+    }
+    return result;
+}
