@@ -8,10 +8,15 @@
 
 #include <algorithm>
 #include <cmath>
+#include <cstdio>
+#include <cstdlib>
 #include <filesystem>
 #include <ostream>
 #include <string>
 #include <vector>
+
+#include <sys/resource.h>
+#include <unistd.h>
 
 namespace {
 
@@ -452,9 +457,9 @@ protected:
     }
 
     // The small file with its header claiming another size.
-    static std::vector<unsigned char> WithSize(uint32_t width, uint32_t height)
+    static std::vector<unsigned char> WithSize(uint32_t width, uint32_t height, int colorType = 2)
     {
-        std::vector<unsigned char> png = SmallPng();
+        std::vector<unsigned char> png = SmallPng(colorType);
         const std::size_t ihdr = FindChunk(png, "IHDR");
         for (int i = 0; i < 4; ++i) {
             png[ihdr + 8 + i] = uint8_t(width >> (24 - 8 * i));
@@ -552,6 +557,48 @@ TEST_F(LoadRefusal, SidesBeyond16384EvenWithAllTheirData)
         image.samples.assign(std::size_t(size.width) * size.height, 1);
         ExpectRefused(EncodePng(image), std::to_string(size.width) + "x" + std::to_string(size.height));
     }
+}
+
+// AddressSanitizer reserves far more address space than any limit allows.
+#if defined(__SANITIZE_ADDRESS__)
+constexpr bool addressSpaceCanBeLimited = false;
+#elif defined(__has_feature)
+constexpr bool addressSpaceCanBeLimited = !__has_feature(address_sanitizer);
+#else
+constexpr bool addressSpaceCanBeLimited = true;
+#endif
+
+// Loads the file with the address space capped at 256 MB above what is in
+// use, and exits 0 when Load refused it cleanly.
+[[noreturn]] void LoadWithLittleMemory(const std::string &path)
+{
+    long pages = 0;
+    if (FILE *statm = std::fopen("/proc/self/statm", "r")) {
+        if (std::fscanf(statm, "%ld", &pages) != 1)
+            pages = 0;
+        std::fclose(statm);
+    }
+    const rlim_t inUse = rlim_t(pages) * rlim_t(sysconf(_SC_PAGESIZE));
+    const rlimit limit = {inUse + (256u << 20), inUse + (256u << 20)};
+    if (pages == 0 || setrlimit(RLIMIT_AS, &limit) != 0)
+        std::_Exit(2);
+    Picture picture;
+    const int result = picture.Load(path.c_str());
+    std::_Exit(result == 0 && picture.pixels == nullptr ? 0 : 1);
+}
+
+// 16384x16384 is within the size limit, but its 1 GB of pixels (and 768 MB
+// buffer on the 3-byte path) cannot be had.
+TEST_F(LoadRefusal, PictureTooLargeForMemory)
+{
+    if (!addressSpaceCanBeLimited)
+        GTEST_SKIP() << "address space cannot be limited under AddressSanitizer";
+    testing::FLAGS_gtest_death_test_style = "threadsafe";
+    const std::string rgbPath = Write(dir, "rgb.png", WithSize(16384, 16384, 2));
+    const std::string rgbaPath = Write(dir, "rgba.png", WithSize(16384, 16384, 6));
+
+    EXPECT_EXIT(LoadWithLittleMemory(rgbPath), testing::ExitedWithCode(0), "") << "3 bytes per pixel";
+    EXPECT_EXIT(LoadWithLittleMemory(rgbaPath), testing::ExitedWithCode(0), "") << "4 bytes per pixel";
 }
 
 TEST_F(LoadRefusal, FailureAfterSuccessLeavesThePictureEmpty)
