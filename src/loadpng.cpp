@@ -14,8 +14,9 @@
 
 namespace {
 
-// Far beyond anything a 320x240 screen shows, and small enough that a
-// damaged header cannot ask for gigabytes.
+// Far beyond anything a 320x240 screen shows, and small enough that every
+// byte count fits in 32 bits and a damaged header asks for at most 1 GB of
+// pixels.
 constexpr png_uint_32 maxSide = 16384;
 static_assert(4ull * maxSide * maxSide <= 0xFFFFFFFFull,
               "the byte counts of a picture must fit in 32 bits");
