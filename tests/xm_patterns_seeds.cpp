@@ -1,0 +1,32 @@
+// xm_patterns_seeds.cpp - writes the seed corpus of the XM layout reader's
+// fuzz target into the directory given as the only argument.
+#include "xm_test_songs.h"
+
+#include <cstdio>
+#include <string>
+
+#include <sys/stat.h>
+
+int main(int argc, char **argv)
+{
+    if (argc != 2) {
+        std::fprintf(stderr, "usage: %s DIRECTORY\n", argv[0]);
+        return 2;
+    }
+    const std::string dir = argv[1];
+    mkdir(dir.c_str(), 0777);
+    const struct {
+        const char *name;
+        XmModule module;
+    } seeds[] = {
+        {"sync.xm", xm_sync_song()},
+        {"plain.xm", xm_without_sync(xm_sync_song())},
+        {"busy.xm", xm_busy_song(3, 6)},
+    };
+    for (const auto &seed : seeds)
+        if (!xm_save(seed.module, (dir + "/" + seed.name).c_str())) {
+            std::fprintf(stderr, "cannot write %s/%s\n", dir.c_str(), seed.name);
+            return 1;
+        }
+    return 0;
+}

@@ -1,0 +1,245 @@
+// xm_patterns_test.cpp - the XM layout reader: what it finds in a module
+// written by the XM writer, the bytes it empties, the files it refuses, and
+// that libopenmpt renders the emptied module exactly like one written
+// without the Zxx cells.
+#include "xm_patterns.h"
+#include "xm_test_songs.h"
+
+#include <gtest/gtest.h>
+#include <libopenmpt/libopenmpt.h>
+
+#include <cstring>
+
+namespace {
+
+std::vector<uint8_t> sync_song_bytes()
+{
+    const std::vector<uint8_t> bytes = xm_write(xm_sync_song());
+    EXPECT_FALSE(bytes.empty());
+    return bytes;
+}
+
+XmError parse(const std::vector<uint8_t> &bytes, XmPatterns &out)
+{
+    return xm_parse_patterns(bytes.data(), bytes.size(), out);
+}
+
+// Offsets of the song header fields and of the first pattern header, as
+// the XM format places them.
+const size_t kVersionAt = 58;
+const size_t kSongLengthAt = 64;
+const size_t kChannelsAt = 68;
+const size_t kFirstPatternAt = 60 + 276;
+
+void put16(std::vector<uint8_t> &bytes, size_t at, unsigned value)
+{
+    bytes[at] = static_cast<uint8_t>(value);
+    bytes[at + 1] = static_cast<uint8_t>(value >> 8);
+}
+
+TEST(XmPatterns, ReadsLayoutAndEveryZxxCellOfTheSyncSong)
+{
+    XmPatterns song;
+    ASSERT_EQ(parse(sync_song_bytes(), song), XmError::None);
+    EXPECT_EQ(song.channels, 4);
+    EXPECT_EQ(song.restartPosition, 1);
+    EXPECT_EQ(song.orders, (std::vector<uint8_t>{0, 1, 2}));
+    EXPECT_EQ(song.patternRows, (std::vector<int>{8, 8, 4}));
+
+    // pattern, row, channel, parameter, as xm_sync_song places them.
+    const int cells[][4] = {
+        {0, 0, 1, 0x00}, {0, 1, 2, 0xAB}, {0, 3, 1, 0x01}, {0, 3, 3, 0x00}, {0, 5, 3, 0x02},
+        {0, 6, 2, 0x03}, {0, 7, 1, 0x04}, {1, 0, 0, 0x10}, {1, 1, 1, 0x11}, {1, 2, 0, 0x12},
+        {1, 4, 0, 0x13}, {1, 6, 1, 0x14}, {2, 0, 1, 0x20}, {2, 3, 0, 0x21},
+    };
+    ASSERT_EQ(song.syncCells.size(), std::size(cells));
+    for (size_t i = 0; i < song.syncCells.size(); ++i) {
+        EXPECT_EQ(song.syncCells[i].pattern, cells[i][0]) << "cell " << i;
+        EXPECT_EQ(song.syncCells[i].row, cells[i][1]) << "cell " << i;
+        EXPECT_EQ(song.syncCells[i].channel, cells[i][2]) << "cell " << i;
+        EXPECT_EQ(song.syncCells[i].param, cells[i][3]) << "cell " << i;
+    }
+}
+
+TEST(XmPatterns, FindsTheCellsOfAnOrderAndRow)
+{
+    XmPatterns song;
+    ASSERT_EQ(parse(sync_song_bytes(), song), XmError::None);
+
+    const XmCellRange twoCells = xm_sync_cells_at(song, 0, 3);
+    ASSERT_EQ(twoCells.last - twoCells.first, 2u);
+    EXPECT_EQ(song.syncCells[twoCells.first].param, 0x01);
+    EXPECT_EQ(song.syncCells[twoCells.first + 1].param, 0x00);
+
+    const XmCellRange thirdPattern = xm_sync_cells_at(song, 2, 3);
+    ASSERT_EQ(thirdPattern.last - thirdPattern.first, 1u);
+    EXPECT_EQ(song.syncCells[thirdPattern.first].param, 0x21);
+
+    for (const auto &position : {std::make_pair(0, 2), std::make_pair(1, 7), std::make_pair(3, 0),
+                                 std::make_pair(-1, 0), std::make_pair(0, 300)}) {
+        const XmCellRange none = xm_sync_cells_at(song, position.first, position.second);
+        EXPECT_EQ(none.first, none.last) << position.first << ", " << position.second;
+    }
+}
+
+TEST(XmPatterns, BlankedCopyDiffersOnlyInTheZxxEffectAndParameterBytes)
+{
+    const std::vector<uint8_t> bytes = sync_song_bytes();
+    XmPatterns song;
+    ASSERT_EQ(parse(bytes, song), XmError::None);
+    ASSERT_EQ(song.blanked.size(), bytes.size());
+
+    size_t effectBytes = 0;
+    size_t paramBytes = 0;
+    for (size_t i = 0; i < bytes.size(); ++i) {
+        if (bytes[i] == song.blanked[i])
+            continue;
+        EXPECT_EQ(song.blanked[i], 0) << "byte " << i;
+        if (bytes[i] == 0x23)
+            ++effectBytes;
+        else
+            ++paramBytes;
+    }
+    // 14 Zxx cells; the writer leaves out the parameter byte of the two Z00.
+    EXPECT_EQ(effectBytes, 14u);
+    EXPECT_EQ(paramBytes, 12u);
+
+    XmPatterns again;
+    ASSERT_EQ(parse(song.blanked, again), XmError::None);
+    EXPECT_TRUE(again.syncCells.empty());
+    EXPECT_EQ(again.orders, song.orders);
+}
+
+TEST(XmPatterns, ReadsUnpackedCells)
+{
+    // One pattern of one row whose first cell is stored in full (note,
+    // instrument, volume, effect, parameter) and second packed.
+    XmModule module = xm_without_sync(xm_sync_song());
+    module.orders = {0};
+    module.restartPosition = 0;
+    module.patterns = {xm_pattern(1, module.channels)};
+    std::vector<uint8_t> bytes = xm_write(module);
+    ASSERT_FALSE(bytes.empty());
+    const size_t dataAt = kFirstPatternAt + 9;
+    ASSERT_EQ(bytes[kFirstPatternAt + 7], 4); // four empty packed cells
+    const uint8_t full[] = {49, 1, 0x40, 0x23, 0x7F};
+    bytes.erase(bytes.begin() + static_cast<long>(dataAt));
+    bytes.insert(bytes.begin() + static_cast<long>(dataAt), std::begin(full), std::end(full));
+    put16(bytes, kFirstPatternAt + 7, 3 + sizeof full);
+
+    XmPatterns song;
+    ASSERT_EQ(parse(bytes, song), XmError::None);
+    ASSERT_EQ(song.syncCells.size(), 1u);
+    EXPECT_EQ(song.syncCells[0].channel, 0);
+    EXPECT_EQ(song.syncCells[0].param, 0x7F);
+    const uint8_t blankedCell[] = {49, 1, 0x40, 0, 0};
+    EXPECT_EQ(std::memcmp(&song.blanked[dataAt], blankedCell, sizeof blankedCell), 0);
+}
+
+TEST(XmPatterns, RefusesEveryTruncatedPrefix)
+{
+    const std::vector<uint8_t> bytes = sync_song_bytes();
+    for (size_t size = 0; size < bytes.size(); ++size) {
+        // A copy of exactly `size` bytes, so that AddressSanitizer sees any
+        // read past the end.
+        const std::vector<uint8_t> prefix(bytes.begin(), bytes.begin() + static_cast<long>(size));
+        XmPatterns song;
+        song.channels = 99;
+        ASSERT_EQ(xm_parse_patterns(prefix.data(), prefix.size(), song), XmError::Truncated)
+            << "prefix of " << size << " bytes";
+        EXPECT_EQ(song.channels, 0);
+        EXPECT_TRUE(song.blanked.empty());
+    }
+    XmPatterns song;
+    EXPECT_EQ(xm_parse_patterns(nullptr, 0, song), XmError::Truncated);
+}
+
+TEST(XmPatterns, RefusesWrongSignatureVersionAndHeader)
+{
+    const std::vector<uint8_t> good = sync_song_bytes();
+    XmPatterns song;
+
+    std::vector<uint8_t> bytes = good;
+    bytes[0] = 'e';
+    EXPECT_EQ(parse(bytes, song), XmError::Signature);
+
+    for (unsigned version : {0x0103u, 0x0105u, 0x0401u}) {
+        bytes = good;
+        put16(bytes, kVersionAt, version);
+        EXPECT_EQ(parse(bytes, song), XmError::Version) << version;
+    }
+    bytes = good;
+    put16(bytes, kSongLengthAt, 0);
+    EXPECT_EQ(parse(bytes, song), XmError::Header);
+    bytes = good;
+    put16(bytes, kChannelsAt, 33);
+    EXPECT_EQ(parse(bytes, song), XmError::Header);
+    bytes = good;
+    bytes[60 + 2] = 0x10; // header size beyond the file
+    EXPECT_EQ(parse(bytes, song), XmError::Truncated);
+}
+
+TEST(XmPatterns, RefusesPatternsThatOverrunTheFileOrTheirData)
+{
+    const std::vector<uint8_t> good = sync_song_bytes();
+    XmPatterns song;
+
+    std::vector<uint8_t> bytes = good;
+    put16(bytes, kFirstPatternAt + 7, 0xFFFF); // packed size past the end
+    EXPECT_EQ(parse(bytes, song), XmError::Truncated);
+
+    bytes = good;
+    bytes[kFirstPatternAt + 3] = 0x40; // pattern header length past the end
+    EXPECT_EQ(parse(bytes, song), XmError::Truncated);
+
+    bytes = good;
+    put16(bytes, kFirstPatternAt + 5, 9); // more rows than the data holds
+    EXPECT_EQ(parse(bytes, song), XmError::Pattern);
+
+    bytes = good;
+    put16(bytes, kFirstPatternAt + 5, 0);
+    EXPECT_EQ(parse(bytes, song), XmError::Pattern);
+
+    bytes = good;
+    bytes[kFirstPatternAt + 4] = 1; // unknown packing
+    EXPECT_EQ(parse(bytes, song), XmError::Pattern);
+
+    bytes = good;
+    const unsigned packed = bytes[kFirstPatternAt + 7] | (bytes[kFirstPatternAt + 8] << 8);
+    put16(bytes, kFirstPatternAt + 7, packed - 1); // the last cell cut short
+    EXPECT_EQ(parse(bytes, song), XmError::Pattern);
+}
+
+// libopenmpt's stereo render of a module: no dither, so that two renders
+// compare sample for sample.
+std::vector<int16_t> render(const std::vector<uint8_t> &bytes, size_t frames)
+{
+    openmpt_module *player = openmpt_module_create_from_memory2(
+        bytes.data(), bytes.size(), openmpt_log_func_silent, nullptr, openmpt_error_func_ignore,
+        nullptr, nullptr, nullptr, nullptr);
+    EXPECT_NE(player, nullptr);
+    if (!player)
+        return {};
+    openmpt_module_ctl_set_integer(player, "dither", 0);
+    std::vector<int16_t> audio(2 * frames);
+    const size_t got = openmpt_module_read_interleaved_stereo(player, 44100, frames, audio.data());
+    openmpt_module_destroy(player);
+    EXPECT_EQ(got, frames);
+    return audio;
+}
+
+TEST(XmPatterns, BlankedModuleSoundsLikeTheModuleWithoutZxx)
+{
+    XmPatterns song;
+    ASSERT_EQ(parse(sync_song_bytes(), song), XmError::None);
+    const std::vector<uint8_t> without = xm_write(xm_without_sync(xm_sync_song()));
+    ASSERT_NE(without, song.blanked) << "the emptied cells stay in the file, differently packed";
+
+    const size_t frames = 44100; // the whole first pass
+    const std::vector<int16_t> blankedAudio = render(song.blanked, frames);
+    EXPECT_TRUE(blankedAudio == render(without, frames));
+    // The Zxx cells, left in, change the sound: the blanking is needed.
+    EXPECT_FALSE(render(sync_song_bytes(), frames) == blankedAudio);
+}
+
+} // namespace
