@@ -66,7 +66,7 @@ public:
         if (SDL_InitSubSystem(SDL_INIT_VIDEO) != 0)
             return false;
         window = SDL_CreateWindow("", SDL_WINDOWPOS_UNDEFINED, SDL_WINDOWPOS_UNDEFINED, 320, 240,
-                                  SDL_WINDOW_HIDDEN | SDL_WINDOW_FULLSCREEN_DESKTOP);
+                                  SDL_WINDOW_HIDDEN | SDL_WINDOW_BORDERLESS);
         if (window) {
             renderer = SDL_CreateRenderer(window, -1, SDL_RENDERER_PRESENTVSYNC);
             if (!renderer)
@@ -105,6 +105,13 @@ public:
                 SDL_SetWindowIcon(window, picture);
                 SDL_FreeSurface(picture);
             }
+        }
+        // Cover the display first: without a window manager nobody acts on
+        // the full-screen request, and the window would keep its size.
+        SDL_Rect bounds;
+        if (SDL_GetDisplayBounds(SDL_GetWindowDisplayIndex(window), &bounds) == 0) {
+            SDL_SetWindowSize(window, bounds.w, bounds.h);
+            SDL_SetWindowPosition(window, bounds.x, bounds.y);
         }
         SDL_SetWindowFullscreen(window, SDL_WINDOW_FULLSCREEN_DESKTOP);
         SDL_ShowWindow(window);

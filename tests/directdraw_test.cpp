@@ -1,0 +1,272 @@
+// directdraw_test.cpp - the DirectDraw stand-in over a test screen: creation,
+// cooperative level and modes, record sizes, the flipping chain, lock rules,
+// lost surfaces and the order of release.
+#include <gtest/gtest.h>
+
+#include <cstring>
+
+#include "directdraw.h"
+#include "test_screen.h"
+
+namespace {
+
+LRESULT CALLBACK quiet_procedure(HWND, UINT, WPARAM, LPARAM)
+{
+    return 0;
+}
+
+HWND make_window()
+{
+    WNDCLASSA windowClass = {};
+    windowClass.lpfnWndProc = quiet_procedure;
+    windowClass.lpszClassName = "directdraw test";
+    RegisterClassA(&windowClass);
+    return CreateWindowExA(0, "directdraw test", "directdraw test", WS_POPUP, 0, 0, 0, 0, nullptr, nullptr,
+                           nullptr, nullptr);
+}
+
+DDSURFACEDESC chain_description(DWORD backBuffers)
+{
+    DDSURFACEDESC desc = {};
+    desc.dwSize = DDSURFACEDESC_SIZE;
+    desc.dwFlags = DDSD_CAPS | DDSD_BACKBUFFERCOUNT;
+    desc.dwBackBufferCount = backBuffers;
+    desc.ddsCaps.dwCaps = DDSCAPS_PRIMARYSURFACE | DDSCAPS_FLIP | DDSCAPS_COMPLEX;
+    return desc;
+}
+
+class DirectDrawStandIn : public ::testing::Test {
+protected:
+    void SetUp() override { window = make_window(); }
+
+    void TearDown() override
+    {
+        if (primary)
+            primary->Release();
+        if (directDraw)
+            directDraw->Release();
+        DestroyWindow(window);
+    }
+
+    // A DirectDraw object in exclusive mode at 320x240 with a chain of
+    // `backBuffers`.
+    void open(DWORD backBuffers = 2)
+    {
+        ASSERT_EQ(DirectDrawCreate(nullptr, &directDraw, nullptr), DD_OK);
+        ASSERT_EQ(directDraw->SetCooperativeLevel(window, DDSCL_EXCLUSIVE | DDSCL_FULLSCREEN), DD_OK);
+        ASSERT_EQ(directDraw->SetDisplayMode(320, 240, static_cast<DWORD>(screen.modes.begin()->first)), DD_OK);
+        DDSURFACEDESC desc = chain_description(backBuffers);
+        ASSERT_EQ(directDraw->CreateSurface(&desc, &primary, nullptr), DD_OK);
+        DDSCAPS caps = {DDSCAPS_BACKBUFFER};
+        ASSERT_EQ(primary->GetAttachedSurface(&caps, &back), DD_OK);
+    }
+
+    DDSURFACEDESC lock(IDirectDrawSurface *surface)
+    {
+        DDSURFACEDESC desc = {};
+        desc.dwSize = DDSURFACEDESC_SIZE;
+        EXPECT_EQ(surface->Lock(nullptr, &desc, DDLOCK_WAIT, nullptr), DD_OK);
+        return desc;
+    }
+
+    void fill_back_buffer(uint8_t value)
+    {
+        DDSURFACEDESC desc = lock(back);
+        std::memset(desc.lpSurface, value, static_cast<size_t>(desc.lPitch) * desc.dwHeight);
+        EXPECT_EQ(back->Unlock(desc.lpSurface), DD_OK);
+    }
+
+    TestScreen screen;
+    HWND window = nullptr;
+    IDirectDraw *directDraw = nullptr;
+    IDirectDrawSurface *primary = nullptr;
+    IDirectDrawSurface *back = nullptr;
+};
+
+TEST_F(DirectDrawStandIn, CreationNeedsAScreenAndMakesOneObjectAtATime)
+{
+    EXPECT_LT(DirectDrawCreate(nullptr, nullptr, nullptr), 0);
+    screen.available = false;
+    IDirectDraw *refused = reinterpret_cast<IDirectDraw *>(1);
+    EXPECT_LT(DirectDrawCreate(nullptr, &refused, nullptr), 0);
+    EXPECT_EQ(refused, nullptr);
+
+    screen.available = true;
+    ASSERT_EQ(DirectDrawCreate(nullptr, &directDraw, nullptr), DD_OK);
+    IDirectDraw *second = nullptr;
+    EXPECT_LT(DirectDrawCreate(nullptr, &second, nullptr), 0);
+    EXPECT_EQ(directDraw->Release(), 0u);
+    EXPECT_FALSE(screen.isOpen);
+    ASSERT_EQ(DirectDrawCreate(nullptr, &directDraw, nullptr), DD_OK);
+    EXPECT_TRUE(screen.isOpen);
+}
+
+TEST_F(DirectDrawStandIn, ModesNeedTheExclusiveFullScreenLevel)
+{
+    ASSERT_EQ(DirectDrawCreate(nullptr, &directDraw, nullptr), DD_OK);
+    EXPECT_EQ(directDraw->SetDisplayMode(320, 240, 32), DDERR_NOEXCLUSIVEMODE);
+    EXPECT_LT(directDraw->SetCooperativeLevel(window, DDSCL_EXCLUSIVE), 0);
+    EXPECT_LT(directDraw->SetCooperativeLevel(nullptr, DDSCL_EXCLUSIVE | DDSCL_FULLSCREEN), 0);
+    EXPECT_FALSE(screen.shown);
+    EXPECT_EQ(directDraw->SetCooperativeLevel(window, DDSCL_EXCLUSIVE | DDSCL_FULLSCREEN), DD_OK);
+    EXPECT_TRUE(screen.shown);
+    EXPECT_LT(directDraw->SetDisplayMode(0, 240, 32), 0);
+    EXPECT_LT(directDraw->SetDisplayMode(320, 100000, 32), 0);
+    EXPECT_EQ(directDraw->SetDisplayMode(320, 240, 24), DDERR_UNSUPPORTEDMODE);
+    EXPECT_EQ(directDraw->SetDisplayMode(320, 240, 32), DD_OK);
+    EXPECT_EQ(directDraw->SetCooperativeLevel(window, DDSCL_NORMAL), DD_OK);
+    EXPECT_FALSE(screen.shown);
+}
+
+TEST_F(DirectDrawStandIn, RecordsOfAnotherSizeAreRefused)
+{
+    open();
+    DDSURFACEDESC desc = chain_description(1);
+    desc.dwSize = 124;
+    IDirectDrawSurface *other = nullptr;
+    primary->Release();
+    primary = nullptr;
+    EXPECT_EQ(directDraw->CreateSurface(&desc, &other, nullptr), DDERR_INVALIDPARAMS);
+    desc = chain_description(1);
+    ASSERT_EQ(directDraw->CreateSurface(&desc, &primary, nullptr), DD_OK);
+
+    DDPIXELFORMAT format = {};
+    EXPECT_EQ(primary->GetPixelFormat(&format), DDERR_INVALIDPARAMS);
+    DDSURFACEDESC locked = {};
+    locked.dwSize = 80;
+    EXPECT_EQ(primary->Lock(nullptr, &locked, DDLOCK_WAIT, nullptr), DDERR_INVALIDPARAMS);
+}
+
+TEST_F(DirectDrawStandIn, APrimaryNeedsAModeAndThereIsOnlyOne)
+{
+    ASSERT_EQ(DirectDrawCreate(nullptr, &directDraw, nullptr), DD_OK);
+    DDSURFACEDESC desc = chain_description(2);
+    EXPECT_EQ(directDraw->CreateSurface(&desc, &primary, nullptr), DDERR_NODISPLAYMODE);
+    directDraw->Release();
+    directDraw = nullptr;
+
+    open();
+    IDirectDrawSurface *second = nullptr;
+    EXPECT_EQ(directDraw->CreateSurface(&desc, &second, nullptr), DDERR_PRIMARYSURFACEALREADYEXISTS);
+}
+
+TEST_F(DirectDrawStandIn, APrimaryWithoutAChainHasNoBackBufferAndCannotFlip)
+{
+    open();
+    primary->Release();
+    primary = nullptr;
+    DDSURFACEDESC desc = {};
+    desc.dwSize = DDSURFACEDESC_SIZE;
+    desc.dwFlags = DDSD_CAPS;
+    desc.ddsCaps.dwCaps = DDSCAPS_PRIMARYSURFACE;
+    ASSERT_EQ(directDraw->CreateSurface(&desc, &primary, nullptr), DD_OK);
+    DDSCAPS caps = {DDSCAPS_BACKBUFFER};
+    IDirectDrawSurface *none = nullptr;
+    EXPECT_EQ(primary->GetAttachedSurface(&caps, &none), DDERR_NOTFOUND);
+    EXPECT_EQ(primary->Flip(nullptr, DDFLIP_WAIT), DDERR_NOTFLIPPABLE);
+}
+
+TEST_F(DirectDrawStandIn, ReportsTheModesPixelFormatAndThePitch)
+{
+    screen.modes = {{16, LAYOUT_BGR555}};
+    screen.extraPitch = 24;
+    open();
+    DDPIXELFORMAT format = {};
+    format.dwSize = DDPIXELFORMAT_SIZE;
+    ASSERT_EQ(primary->GetPixelFormat(&format), DD_OK);
+    EXPECT_EQ(format.dwFlags & DDPF_RGB, DDPF_RGB);
+    EXPECT_EQ(format.dwRGBBitCount, 16u);
+    EXPECT_EQ(format.dwRBitMask, 0x001Fu);
+    EXPECT_EQ(format.dwGBitMask, 0x03E0u);
+    EXPECT_EQ(format.dwBBitMask, 0x7C00u);
+
+    DDSURFACEDESC desc = lock(back);
+    EXPECT_EQ(desc.lPitch, 320 * 2 + 24);
+    EXPECT_EQ(desc.dwWidth, 320u);
+    EXPECT_EQ(desc.dwHeight, 240u);
+    EXPECT_NE(desc.lpSurface, nullptr);
+    back->Unlock(desc.lpSurface);
+}
+
+TEST_F(DirectDrawStandIn, APaletteModeIsNotReportedAsRgb)
+{
+    screen.modes = {{8, {8, false, 0, 0, 0}}};
+    open();
+    DDPIXELFORMAT format = {};
+    format.dwSize = DDPIXELFORMAT_SIZE;
+    ASSERT_EQ(primary->GetPixelFormat(&format), DD_OK);
+    EXPECT_EQ(format.dwFlags & DDPF_RGB, 0u);
+    EXPECT_EQ(format.dwRGBBitCount, 8u);
+}
+
+TEST_F(DirectDrawStandIn, FlipShowsTheBackBufferAndTurnsTheChain)
+{
+    open(2);
+    fill_back_buffer(0x11);
+    ASSERT_EQ(primary->Flip(nullptr, DDFLIP_WAIT), DD_OK);
+    fill_back_buffer(0x22);
+    ASSERT_EQ(primary->Flip(nullptr, DDFLIP_WAIT), DD_OK);
+    fill_back_buffer(0x33);
+    ASSERT_EQ(primary->Flip(nullptr, DDFLIP_WAIT), DD_OK);
+    ASSERT_EQ(screen.frames.size(), 3u);
+    const uint8_t shown[] = {0x11, 0x22, 0x33};
+    for (int i = 0; i < 3; ++i) {
+        ASSERT_EQ(screen.frames[i].size(), 320u * 240 * 4);
+        EXPECT_EQ(screen.frames[i].front(), shown[i]);
+        EXPECT_EQ(screen.frames[i].back(), shown[i]);
+    }
+    // Three surfaces take turns: the back buffer now holds the first frame.
+    DDSURFACEDESC desc = lock(back);
+    EXPECT_EQ(static_cast<uint8_t *>(desc.lpSurface)[0], 0x11);
+    back->Unlock(desc.lpSurface);
+}
+
+TEST_F(DirectDrawStandIn, LocksAreExclusiveAndFlipWaitsForUnlock)
+{
+    open(1);
+    IDirectDrawSurface *other = nullptr;
+    DDSURFACEDESC desc = lock(back);
+    DDSURFACEDESC again = {};
+    again.dwSize = DDSURFACEDESC_SIZE;
+    EXPECT_EQ(back->Lock(nullptr, &again, DDLOCK_WAIT, nullptr), DDERR_SURFACEBUSY);
+    EXPECT_EQ(primary->Flip(nullptr, DDFLIP_WAIT), DDERR_SURFACEBUSY);
+    EXPECT_EQ(primary->Flip(back, DDFLIP_WAIT), DDERR_INVALIDPARAMS);
+    EXPECT_EQ(back->Unlock(&again), DDERR_INVALIDPARAMS);
+    EXPECT_EQ(back->Unlock(desc.lpSurface), DD_OK);
+    EXPECT_EQ(back->Unlock(desc.lpSurface), DDERR_NOTLOCKED);
+    EXPECT_EQ(primary->Flip(nullptr, DDFLIP_WAIT), DD_OK);
+    EXPECT_EQ(back->GetAttachedSurface(nullptr, &other), DDERR_INVALIDPARAMS);
+
+    screen.failingLocks = 1;
+    EXPECT_EQ(back->Lock(nullptr, &again, DDLOCK_WAIT, nullptr), DDERR_SURFACEBUSY);
+    EXPECT_EQ(back->Lock(nullptr, &again, DDLOCK_WAIT, nullptr), DD_OK);
+    back->Unlock(again.lpSurface);
+}
+
+TEST_F(DirectDrawStandIn, SurfacesOfALeftModeAreLost)
+{
+    open();
+    EXPECT_EQ(primary->Restore(), DD_OK);
+    ASSERT_EQ(directDraw->SetDisplayMode(640, 480, 32), DD_OK);
+    DDSURFACEDESC desc = {};
+    desc.dwSize = DDSURFACEDESC_SIZE;
+    EXPECT_EQ(back->Lock(nullptr, &desc, DDLOCK_WAIT, nullptr), DDERR_SURFACELOST);
+    EXPECT_EQ(primary->Flip(nullptr, DDFLIP_WAIT), DDERR_SURFACELOST);
+    EXPECT_EQ(primary->Restore(), DDERR_WRONGMODE);
+    EXPECT_TRUE(screen.frames.empty());
+}
+
+TEST_F(DirectDrawStandIn, TheScreenIsGivenBackWhenTheLastReferenceGoes)
+{
+    open();
+    EXPECT_EQ(back->Release(), 1u);
+    EXPECT_GT(directDraw->Release(), 0u);
+    directDraw = nullptr;
+    EXPECT_TRUE(screen.isOpen);
+    primary->Release();
+    primary = nullptr;
+    EXPECT_FALSE(screen.isOpen);
+    EXPECT_FALSE(screen.shown);
+}
+
+} // namespace

@@ -1,0 +1,200 @@
+// sdl_screen_test.cpp - the display over the real SDL screen, headless on
+// SDL's dummy video driver: the window it shows, the frame read back from
+// the renderer in each emulated layout, SDL input as window messages, and
+// opening without video.
+#include <gtest/gtest.h>
+
+#include <SDL.h>
+
+#include <cmath>
+#include <cstdio>
+#include <cstdlib>
+#include <string>
+#include <vector>
+
+#include "ddraw.h"
+#include "display_pattern.h"
+
+float crossfadeLevel = 255.0f;
+
+void music_stop()
+{
+    std::fprintf(stderr, "music_stop\n");
+}
+
+namespace {
+
+SDL_Window *shown_window()
+{
+    for (Uint32 id = 1; id < 256; ++id)
+        if (SDL_Window *window = SDL_GetWindowFromID(id))
+            return window;
+    return nullptr;
+}
+
+// Whether the renderer's output holds the pattern scaled to the largest
+// 4:3 area, each source pixel sampled at the centre of its scaled block.
+::testing::AssertionResult screen_shows_pattern()
+{
+    SDL_Window *window = shown_window();
+    SDL_Renderer *renderer = window ? SDL_GetRenderer(window) : nullptr;
+    if (!renderer)
+        return ::testing::AssertionFailure() << "no window with a renderer";
+    int outputWidth = 0, outputHeight = 0;
+    SDL_GetRendererOutputSize(renderer, &outputWidth, &outputHeight);
+    const double scale = std::min(outputWidth / 320.0, outputHeight / 240.0);
+    const int width = static_cast<int>(320 * scale), height = static_cast<int>(240 * scale);
+    std::vector<uint32_t> pixels(static_cast<size_t>(width) * height);
+    if (SDL_RenderReadPixels(renderer, nullptr, SDL_PIXELFORMAT_ARGB8888, pixels.data(), width * 4) != 0)
+        return ::testing::AssertionFailure() << SDL_GetError();
+    for (int y = 0; y < PATTERN_HEIGHT; y += 3) {
+        for (int x = 0; x < PATTERN_WIDTH; x += 3) {
+            const int sx = static_cast<int>((x + 0.5) * scale), sy = static_cast<int>((y + 0.5) * scale);
+            const uint32_t seen = pixels[static_cast<size_t>(sy) * width + sx] & 0x00FFFFFF;
+            if (seen != pattern_pixel(x, y))
+                return ::testing::AssertionFailure() << "pixel " << x << "," << y << " shows " << std::hex << seen
+                                                     << " instead of " << pattern_pixel(x, y);
+        }
+    }
+    return ::testing::AssertionSuccess();
+}
+
+void push_window_event(Uint8 event)
+{
+    SDL_Event e = {};
+    e.type = SDL_WINDOWEVENT;
+    e.window.event = event;
+    e.window.windowID = SDL_GetWindowID(shown_window());
+    SDL_PushEvent(&e);
+}
+
+void push_key(SDL_Keycode key, Uint8 repeat)
+{
+    SDL_Event e = {};
+    e.type = SDL_KEYDOWN;
+    e.key.state = SDL_PRESSED;
+    e.key.repeat = repeat;
+    e.key.keysym.sym = key;
+    SDL_PushEvent(&e);
+}
+
+class SdlDisplay : public ::testing::Test {
+protected:
+    void TearDown() override
+    {
+        display_close();
+        unsetenv("DEMO_SCREEN_FORMAT");
+        setenv("SDL_VIDEODRIVER", "dummy", 1);
+    }
+
+    const std::vector<uint32_t> pattern = pattern_frame();
+};
+
+TEST_F(SdlDisplay, OpensAFullScreenWindowAndShowsTheFrame)
+{
+    ASSERT_EQ(display_open("test", 320, 240), 1);
+    SDL_Window *window = shown_window();
+    ASSERT_NE(window, nullptr);
+    const Uint32 flags = SDL_GetWindowFlags(window);
+    EXPECT_EQ(flags & SDL_WINDOW_FULLSCREEN_DESKTOP, static_cast<Uint32>(SDL_WINDOW_FULLSCREEN_DESKTOP));
+    EXPECT_TRUE(flags & SDL_WINDOW_SHOWN);
+    EXPECT_STREQ(SDL_GetWindowTitle(window), "test");
+    EXPECT_EQ(SDL_ShowCursor(SDL_QUERY), SDL_DISABLE);
+    EXPECT_FALSE(SDL_IsScreenSaverEnabled());
+
+    EXPECT_EQ(display_update(pattern.data()), 1);
+    EXPECT_TRUE(screen_shows_pattern());
+
+    display_close();
+    EXPECT_EQ(SDL_WasInit(SDL_INIT_VIDEO), 0u);
+}
+
+class SdlDisplayLayout : public SdlDisplay, public ::testing::WithParamInterface<const char *> {};
+
+TEST_P(SdlDisplayLayout, ShowsTheFrameUnchanged)
+{
+    setenv("DEMO_SCREEN_FORMAT", GetParam(), 1);
+    ASSERT_EQ(display_open("test", 320, 240), 1);
+    EXPECT_EQ(display_update(pattern.data()), 1);
+    EXPECT_TRUE(screen_shows_pattern());
+}
+
+INSTANTIATE_TEST_SUITE_P(EveryLayout, SdlDisplayLayout,
+                         ::testing::Values("rgb32", "bgr32", "rgb24", "bgr24", "rgb565", "bgr565", "rgb555",
+                                           "bgr555"));
+
+TEST_F(SdlDisplay, AnUnknownLayoutNameIsRefused)
+{
+    setenv("DEMO_SCREEN_FORMAT", "rgb666", 1);
+    EXPECT_EQ(display_open("test", 320, 240), 0);
+}
+
+TEST_F(SdlDisplay, FailsToOpenWithoutVideo)
+{
+    setenv("SDL_VIDEODRIVER", "no-such-driver", 1);
+    EXPECT_EQ(display_open("test", 320, 240), 0);
+    display_close();
+    EXPECT_EQ(SDL_WasInit(SDL_INIT_VIDEO), 0u);
+}
+
+TEST_F(SdlDisplay, SpaceAndItsRepeatsReachTheWindowProcedure)
+{
+    ASSERT_EQ(display_open("test", 320, 240), 1);
+    for (Uint8 repeat : {0, 1, 1}) {
+        crossfadeLevel = 100.0f;
+        push_key(SDLK_SPACE, repeat);
+        EXPECT_EQ(display_update(pattern.data()), 1);
+        EXPECT_EQ(crossfadeLevel, 1.0f);
+    }
+}
+
+TEST_F(SdlDisplay, LosingFocusStopsPresentationUntilItReturns)
+{
+    ASSERT_EQ(display_open("test", 320, 240), 1);
+    const std::vector<uint32_t> black(320 * 240, 0);
+    ASSERT_EQ(display_update(pattern.data()), 1);
+    push_window_event(SDL_WINDOWEVENT_FOCUS_LOST);
+    EXPECT_EQ(display_update(black.data()), 1);
+    EXPECT_TRUE(screen_shows_pattern());
+
+    push_window_event(SDL_WINDOWEVENT_FOCUS_GAINED);
+    EXPECT_EQ(display_update(black.data()), 1);
+    EXPECT_FALSE(screen_shows_pattern());
+}
+
+TEST_F(SdlDisplay, EscapeEndsTheProcessWith0)
+{
+    EXPECT_EXIT(
+        {
+            display_open("test", 320, 240);
+            push_key(SDLK_ESCAPE, 0);
+            display_update(pattern.data());
+        },
+        ::testing::ExitedWithCode(0), "music_stop");
+}
+
+TEST_F(SdlDisplay, TheDesktopsQuitRequestEndsTheProcessWith0)
+{
+    EXPECT_EXIT(
+        {
+            display_open("test", 320, 240);
+            SDL_Event quit = {};
+            quit.type = SDL_QUIT;
+            SDL_PushEvent(&quit);
+            display_update(pattern.data());
+        },
+        ::testing::ExitedWithCode(0), "music_stop");
+}
+
+TEST_F(SdlDisplay, TheWindowsCloseButtonEndsTheProcessWith0)
+{
+    EXPECT_EXIT(
+        {
+            display_open("test", 320, 240);
+            push_window_event(SDL_WINDOWEVENT_CLOSE);
+            display_update(pattern.data());
+        },
+        ::testing::ExitedWithCode(0), "music_stop");
+}
+
+} // namespace

@@ -1,0 +1,246 @@
+// win32_test.cpp - the Win32 subset on its own: module loading, the icon,
+// window classes and windows, messages from the screen's input, the cursor
+// and screen-saver switches, virtual-key codes and ending the process.
+#include <gmock/gmock.h>
+#include <gtest/gtest.h>
+
+#include <cstdio>
+#include <cstdlib>
+#include <vector>
+
+#include "directdraw.h"
+#include "icon.h"
+#include "keys.h"
+#include "screen_window.h"
+#include "test_screen.h"
+
+namespace {
+
+std::vector<MSG> received;
+
+LRESULT CALLBACK recording_procedure(HWND window, UINT message, WPARAM wParam, LPARAM lParam)
+{
+    received.push_back(MSG{window, message, wParam, lParam, 0, {0, 0}});
+    return 99;
+}
+
+HWND make_window(const char *name)
+{
+    WNDCLASSA windowClass = {};
+    windowClass.lpfnWndProc = recording_procedure;
+    windowClass.lpszClassName = name;
+    windowClass.hIcon = LoadIconA(GetModuleHandleA(nullptr), "IDI_MAIN");
+    RegisterClassA(&windowClass);
+    return CreateWindowExA(0, name, name, WS_POPUP, 0, 0, 0, 0, nullptr, nullptr, nullptr, nullptr);
+}
+
+std::vector<MSG> pump(HWND window)
+{
+    std::vector<MSG> taken;
+    MSG msg;
+    while (PeekMessageA(&msg, window, 0, 0, PM_REMOVE))
+        taken.push_back(msg);
+    return taken;
+}
+
+TEST(Library, DdrawDllLeadsToDirectDrawCreate)
+{
+    HMODULE library = LoadLibraryA("DDraw.DLL");
+    ASSERT_NE(library, nullptr);
+    EXPECT_EQ(GetModuleHandleA("ddraw.dll"), library);
+    FARPROC create = GetProcAddress(library, "DirectDrawCreate");
+    EXPECT_EQ(reinterpret_cast<void (*)()>(create), reinterpret_cast<void (*)()>(DirectDrawCreate));
+    EXPECT_EQ(GetProcAddress(library, "DirectDrawCreateEx"), nullptr);
+    EXPECT_EQ(GetProcAddress(library, nullptr), nullptr);
+    EXPECT_TRUE(FreeLibrary(library));
+    EXPECT_EQ(GetModuleHandleA("ddraw.dll"), nullptr);
+    EXPECT_EQ(GetProcAddress(library, "DirectDrawCreate"), nullptr);
+    EXPECT_FALSE(FreeLibrary(library));
+}
+
+TEST(Library, OtherLibrariesAreNotFound)
+{
+    EXPECT_EQ(LoadLibraryA("fmod.dll"), nullptr);
+    EXPECT_EQ(LoadLibraryA("ddraw.dll.bak"), nullptr);
+    EXPECT_EQ(LoadLibraryA(nullptr), nullptr);
+    EXPECT_NE(GetModuleHandleA(nullptr), nullptr);
+    EXPECT_FALSE(FreeLibrary(GetModuleHandleA(nullptr)));
+}
+
+TEST(Icon, MainIconHasA32And16PixelPictureWithATransparentSurround)
+{
+    HICON icon = LoadIconA(GetModuleHandleA(nullptr), "IDI_MAIN");
+    ASSERT_NE(icon, nullptr);
+    for (const IconImage &image : {icon->large, icon->small}) {
+        int opaque = 0, transparent = 0, partly = 0;
+        for (int i = 0; i < image.size * image.size; ++i) {
+            const uint32_t alpha = image.pixels[i] >> 24;
+            ++(alpha == 0xFF ? opaque : alpha == 0 ? transparent : partly);
+        }
+        EXPECT_EQ(partly, 0);
+        EXPECT_GT(opaque, image.size * image.size / 2);
+        EXPECT_GT(transparent, 0);
+    }
+    EXPECT_EQ(icon->large.size, 32);
+    EXPECT_EQ(icon->small.size, 16);
+    EXPECT_EQ(icon->large.pixels[0] >> 24, 0u);
+}
+
+TEST(Icon, OnlyTheProgramsMainIconExists)
+{
+    EXPECT_EQ(LoadIconA(GetModuleHandleA(nullptr), "IDI_OTHER"), nullptr);
+    EXPECT_EQ(LoadIconA(nullptr, "IDI_MAIN"), nullptr);
+    EXPECT_EQ(LoadIconA(GetModuleHandleA(nullptr), nullptr), nullptr);
+}
+
+TEST(Window, NeedsARegisteredClassAndKeepsItsName)
+{
+    EXPECT_EQ(CreateWindowExA(0, "never registered", "x", WS_POPUP, 0, 0, 0, 0, nullptr, nullptr, nullptr, nullptr),
+              nullptr);
+    WNDCLASSA windowClass = {};
+    windowClass.lpfnWndProc = recording_procedure;
+    windowClass.lpszClassName = "twice";
+    EXPECT_NE(RegisterClassA(&windowClass), 0);
+    EXPECT_EQ(RegisterClassA(&windowClass), 0);
+    windowClass.lpszClassName = nullptr;
+    EXPECT_EQ(RegisterClassA(&windowClass), 0);
+
+    TestScreen screen;
+    HWND window = make_window("named");
+    ASSERT_NE(window, nullptr);
+    EXPECT_TRUE(window_take_screen(window));
+    EXPECT_EQ(screen.caption, "named");
+    EXPECT_EQ(screen.icon, LoadIconA(GetModuleHandleA(nullptr), "IDI_MAIN"));
+    EXPECT_TRUE(DestroyWindow(window));
+    EXPECT_FALSE(screen.shown);
+}
+
+TEST(Window, DestroyingTwiceOrAStaleHandleIsRefused)
+{
+    HWND window = make_window("destroyed");
+    EXPECT_TRUE(DestroyWindow(window));
+    EXPECT_FALSE(DestroyWindow(window));
+    EXPECT_FALSE(DestroyWindow(nullptr));
+    EXPECT_FALSE(window_take_screen(window));
+    MSG msg = {window, WM_CLOSE, 0, 0, 0, {0, 0}};
+    received.clear();
+    EXPECT_EQ(DispatchMessageA(&msg), 0);
+    EXPECT_TRUE(received.empty());
+}
+
+TEST(Messages, TakingTheScreenActivatesThenInputFollowsInOrder)
+{
+    TestScreen screen;
+    HWND window = make_window("messages");
+    ASSERT_TRUE(window_take_screen(window));
+    screen.events = {{ScreenEventKind::KeyDown, 0x20},   {ScreenEventKind::KeyDown, 0x20},
+                     {ScreenEventKind::Deactivate, 0},   {ScreenEventKind::Activate, 0},
+                     {ScreenEventKind::PointerOver, 0}, {ScreenEventKind::KeyDown, 'A'},
+                     {ScreenEventKind::Close, 0}};
+    const std::vector<MSG> taken = pump(window);
+    const std::vector<std::pair<UINT, WPARAM>> expected = {
+        {WM_ACTIVATEAPP, 1}, {WM_KEYDOWN, 0x20},  {WM_KEYDOWN, 0x20}, {WM_ACTIVATEAPP, 0},
+        {WM_ACTIVATEAPP, 1}, {WM_SETCURSOR, reinterpret_cast<WPARAM>(window)}, {WM_KEYDOWN, 0x41}, {WM_CLOSE, 0}};
+    ASSERT_EQ(taken.size(), expected.size());
+    for (size_t i = 0; i < taken.size(); ++i) {
+        EXPECT_EQ(taken[i].hwnd, window) << i;
+        EXPECT_EQ(taken[i].message, expected[i].first) << i;
+        EXPECT_EQ(taken[i].wParam, expected[i].second) << i;
+    }
+    DestroyWindow(window);
+}
+
+TEST(Messages, AnotherWindowsFilterLeavesTheScreensInputAlone)
+{
+    TestScreen screen;
+    HWND shown = make_window("shown");
+    HWND other = make_window("other");
+    ASSERT_TRUE(window_take_screen(shown));
+    screen.events = {{ScreenEventKind::KeyDown, 0x1B}};
+    EXPECT_TRUE(pump(other).empty());
+    EXPECT_EQ(screen.events.size(), 1u);
+    EXPECT_EQ(pump(shown).size(), 2u);
+    DestroyWindow(other);
+    DestroyWindow(shown);
+}
+
+TEST(Messages, DestroyingAWindowDropsItsMessages)
+{
+    TestScreen screen;
+    HWND window = make_window("dropped");
+    ASSERT_TRUE(window_take_screen(window));
+    DestroyWindow(window);
+    MSG msg;
+    EXPECT_FALSE(PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE));
+}
+
+TEST(Messages, DispatchCallsTheWindowsProcedureAndReturnsItsResult)
+{
+    HWND window = make_window("dispatch");
+    received.clear();
+    MSG msg = {window, WM_KEYDOWN, 0x20, 7, 0, {0, 0}};
+    EXPECT_FALSE(TranslateMessage(&msg));
+    EXPECT_EQ(DispatchMessageA(&msg), 99);
+    ASSERT_EQ(received.size(), 1u);
+    EXPECT_EQ(received[0].hwnd, window);
+    EXPECT_EQ(received[0].message, static_cast<UINT>(WM_KEYDOWN));
+    EXPECT_EQ(received[0].wParam, 0x20u);
+    EXPECT_EQ(received[0].lParam, 7);
+    DestroyWindow(window);
+}
+
+TEST(Messages, TheDefaultProcedureDestroysAWindowOnClose)
+{
+    HWND window = make_window("default close");
+    EXPECT_EQ(DefWindowProcA(window, WM_KEYDOWN, 'A', 0), 0);
+    EXPECT_EQ(DefWindowProcA(window, WM_CLOSE, 0, 0), 0);
+    EXPECT_FALSE(DestroyWindow(window));
+}
+
+TEST(Switches, CursorAndScreenSaverReachTheScreen)
+{
+    TestScreen screen;
+    SetCursor(nullptr);
+    EXPECT_FALSE(screen.cursorShown);
+    EXPECT_TRUE(SystemParametersInfoA(SPI_SETSCREENSAVEACTIVE, FALSE, nullptr, 0));
+    EXPECT_FALSE(screen.screenSaverAllowed);
+    EXPECT_TRUE(SystemParametersInfoA(SPI_SETSCREENSAVEACTIVE, TRUE, nullptr, 0));
+    EXPECT_TRUE(screen.screenSaverAllowed);
+    EXPECT_FALSE(SystemParametersInfoA(16, TRUE, nullptr, 0));
+}
+
+TEST(Keys, LettersDigitsAndNamedKeysGetTheirCodes)
+{
+    EXPECT_EQ(virtual_key(SDLK_SPACE), 0x20u);
+    EXPECT_EQ(virtual_key(SDLK_ESCAPE), 0x1Bu);
+    EXPECT_EQ(virtual_key(SDLK_a), 0x41u);
+    EXPECT_EQ(virtual_key(SDLK_z), 0x5Au);
+    EXPECT_EQ(virtual_key(SDLK_0), 0x30u);
+    EXPECT_EQ(virtual_key(SDLK_9), 0x39u);
+    EXPECT_EQ(virtual_key(SDLK_RETURN), 0x0Du);
+    EXPECT_EQ(virtual_key(SDLK_LEFT), 0x25u);
+    EXPECT_EQ(virtual_key(SDLK_F1), 0x70u);
+    EXPECT_EQ(virtual_key(SDLK_F12), 0x7Bu);
+}
+
+TEST(Keys, KeysWithoutACodeAreNeverTakenForSpaceOrEscape)
+{
+    // SDL codes whose low byte happens to be 0x1B or 0x20.
+    EXPECT_EQ(virtual_key(SDL_SCANCODE_TO_KEYCODE(SDL_SCANCODE_APP1)), VK_NONE);
+    EXPECT_EQ(virtual_key(SDL_SCANCODE_TO_KEYCODE(0x120)), VK_NONE);
+    EXPECT_EQ(virtual_key(SDLK_BACKQUOTE), VK_NONE);
+}
+
+TEST(Process, ExitProcessEndsAtOnceWithTheCode)
+{
+    EXPECT_EXIT(
+        {
+            std::atexit([] { std::fputs("exit handler ran\n", stderr); });
+            std::fprintf(stderr, "before exit\n");
+            ExitProcess(3);
+        },
+        ::testing::ExitedWithCode(3), ::testing::AllOf(::testing::HasSubstr("before exit"),
+                                                       ::testing::Not(::testing::HasSubstr("exit handler ran"))));
+}
+
+} // namespace
