@@ -48,6 +48,7 @@ void BM_PlaybackSecond(benchmark::State &state)
     }
     FMUSIC_PlaySong(song);
     FMUSIC_SetZxxCallback(song, count_sync);
+    syncCalls = 0;
     std::vector<int16_t> block(2 * kDeviceBlock);
     for (auto _ : state)
         for (int frames = 0; frames < kRate; frames += kDeviceBlock)
