@@ -4,7 +4,7 @@
 // written in. The layout the screen offers is 32-bit 0x00RRGGBB unless
 // DEMO_SCREEN_FORMAT names one of the eight others to emulate (rgb32, bgr32,
 // rgb24, bgr24, rgb565, bgr565, rgb555, bgr555). Owns the SDL video
-// subsystem while open, the window, its renderer and the frame texture.
+// subsystem while open, the window, its renderer and the frame textures.
 #include <SDL.h>
 
 #include <cstdio>
@@ -145,6 +145,12 @@ public:
             return false;
         restore_mode();
         texture = frame;
+        // The frame reaches the screen through a copy in the window's own
+        // format, so that the scaled copy stays on the renderer's fast path
+        // whatever the layout: the software renderer scales pixels of
+        // another format one by one. Without render targets it goes direct.
+        staging = SDL_CreateTexture(renderer, SDL_GetWindowPixelFormat(window), SDL_TEXTUREACCESS_TARGET, width,
+                                    height);
         SDL_RenderSetLogicalSize(renderer, width, height);
         *format = layout;
         return true;
@@ -154,7 +160,10 @@ public:
     {
         if (texture)
             SDL_DestroyTexture(texture);
+        if (staging)
+            SDL_DestroyTexture(staging);
         texture = nullptr;
+        staging = nullptr;
     }
 
     bool grant_back_buffers(int count) override { return count >= 1 && count <= 3; }
@@ -168,9 +177,15 @@ public:
         if (!texture)
             return;
         SDL_UpdateTexture(texture, nullptr, pixels, pitch);
+        SDL_Texture *shown = texture;
+        if (staging && SDL_SetRenderTarget(renderer, staging) == 0) {
+            SDL_RenderCopy(renderer, texture, nullptr, nullptr);
+            SDL_SetRenderTarget(renderer, nullptr);
+            shown = staging;
+        }
         SDL_SetRenderDrawColor(renderer, 0, 0, 0, 255);
         SDL_RenderClear(renderer);
-        SDL_RenderCopy(renderer, texture, nullptr, nullptr);
+        SDL_RenderCopy(renderer, shown, nullptr, nullptr);
         SDL_RenderPresent(renderer);
     }
 
@@ -254,6 +269,7 @@ private:
     SDL_Window *window = nullptr;
     SDL_Renderer *renderer = nullptr;
     SDL_Texture *texture = nullptr;
+    SDL_Texture *staging = nullptr;
     bool screenSaverAllowed = true;
 };
 

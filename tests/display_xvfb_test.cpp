@@ -90,6 +90,8 @@ TEST(DisplayInXvfb, ShowsTheFrameScaledThreeTimesBetweenBlackBars)
 
     Screenshot shot;
     ASSERT_TRUE(read_ppm(dir + "/display_xvfb.ppm", &shot));
+    std::remove(xwd.c_str());
+    std::remove((dir + "/display_xvfb.ppm").c_str());
     ASSERT_EQ(shot.width, 1024);
     ASSERT_EQ(shot.height, 720);
 

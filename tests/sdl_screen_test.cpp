@@ -32,6 +32,18 @@ SDL_Window *shown_window()
     return nullptr;
 }
 
+// Whether two colours differ by at most one step in each channel: widening
+// a 5- or 6-bit channel back to 8 bits may round either way.
+bool close_to(uint32_t seen, uint32_t expected)
+{
+    for (int shift = 0; shift < 24; shift += 8) {
+        const int difference = static_cast<int>((seen >> shift) & 0xFF) - static_cast<int>((expected >> shift) & 0xFF);
+        if (difference < -1 || difference > 1)
+            return false;
+    }
+    return true;
+}
+
 // Whether the renderer's output holds the pattern scaled to the largest
 // 4:3 area, each source pixel sampled at the centre of its scaled block.
 ::testing::AssertionResult screen_shows_pattern()
@@ -51,7 +63,7 @@ SDL_Window *shown_window()
         for (int x = 0; x < PATTERN_WIDTH; x += 3) {
             const int sx = static_cast<int>((x + 0.5) * scale), sy = static_cast<int>((y + 0.5) * scale);
             const uint32_t seen = pixels[static_cast<size_t>(sy) * width + sx] & 0x00FFFFFF;
-            if (seen != pattern_pixel(x, y))
+            if (!close_to(seen, pattern_pixel(x, y)))
                 return ::testing::AssertionFailure() << "pixel " << x << "," << y << " shows " << std::hex << seen
                                                      << " instead of " << pattern_pixel(x, y);
         }
