@@ -41,7 +41,6 @@ const DWORD DDFLIP_WAIT = 0x1;
 // Results. Failures are negative, as the interface demands; which failure
 // carries which value is this stand-in's own choice.
 const HRESULT DD_OK = 0;
-const HRESULT DDERR_GENERIC = -1;
 const HRESULT DDERR_INVALIDPARAMS = -2;
 const HRESULT DDERR_NODIRECTDRAWHW = -3;
 const HRESULT DDERR_NOEXCLUSIVEMODE = -4;

@@ -150,55 +150,6 @@ TEST_F(DirectDrawStandIn, APrimaryNeedsAModeAndThereIsOnlyOne)
     EXPECT_EQ(directDraw->CreateSurface(&desc, &second, nullptr), DDERR_PRIMARYSURFACEALREADYEXISTS);
 }
 
-TEST_F(DirectDrawStandIn, APrimaryWithoutAChainHasNoBackBufferAndCannotFlip)
-{
-    open();
-    primary->Release();
-    primary = nullptr;
-    DDSURFACEDESC desc = {};
-    desc.dwSize = DDSURFACEDESC_SIZE;
-    desc.dwFlags = DDSD_CAPS;
-    desc.ddsCaps.dwCaps = DDSCAPS_PRIMARYSURFACE;
-    ASSERT_EQ(directDraw->CreateSurface(&desc, &primary, nullptr), DD_OK);
-    DDSCAPS caps = {DDSCAPS_BACKBUFFER};
-    IDirectDrawSurface *none = nullptr;
-    EXPECT_EQ(primary->GetAttachedSurface(&caps, &none), DDERR_NOTFOUND);
-    EXPECT_EQ(primary->Flip(nullptr, DDFLIP_WAIT), DDERR_NOTFLIPPABLE);
-}
-
-TEST_F(DirectDrawStandIn, ReportsTheModesPixelFormatAndThePitch)
-{
-    screen.modes = {{16, LAYOUT_BGR555}};
-    screen.extraPitch = 24;
-    open();
-    DDPIXELFORMAT format = {};
-    format.dwSize = DDPIXELFORMAT_SIZE;
-    ASSERT_EQ(primary->GetPixelFormat(&format), DD_OK);
-    EXPECT_EQ(format.dwFlags & DDPF_RGB, DDPF_RGB);
-    EXPECT_EQ(format.dwRGBBitCount, 16u);
-    EXPECT_EQ(format.dwRBitMask, 0x001Fu);
-    EXPECT_EQ(format.dwGBitMask, 0x03E0u);
-    EXPECT_EQ(format.dwBBitMask, 0x7C00u);
-
-    DDSURFACEDESC desc = lock(back);
-    EXPECT_EQ(desc.lPitch, 320 * 2 + 24);
-    EXPECT_EQ(desc.dwWidth, 320u);
-    EXPECT_EQ(desc.dwHeight, 240u);
-    EXPECT_NE(desc.lpSurface, nullptr);
-    back->Unlock(desc.lpSurface);
-}
-
-TEST_F(DirectDrawStandIn, APaletteModeIsNotReportedAsRgb)
-{
-    screen.modes = {{8, {8, false, 0, 0, 0}}};
-    open();
-    DDPIXELFORMAT format = {};
-    format.dwSize = DDPIXELFORMAT_SIZE;
-    ASSERT_EQ(primary->GetPixelFormat(&format), DD_OK);
-    EXPECT_EQ(format.dwFlags & DDPF_RGB, 0u);
-    EXPECT_EQ(format.dwRGBBitCount, 8u);
-}
-
 TEST_F(DirectDrawStandIn, FlipShowsTheBackBufferAndTurnsTheChain)
 {
     open(2);

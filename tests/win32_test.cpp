@@ -86,13 +86,6 @@ TEST(Icon, MainIconHasA32And16PixelPictureWithATransparentSurround)
     EXPECT_EQ(icon->large.pixels[0] >> 24, 0u);
 }
 
-TEST(Icon, OnlyTheProgramsMainIconExists)
-{
-    EXPECT_EQ(LoadIconA(GetModuleHandleA(nullptr), "IDI_OTHER"), nullptr);
-    EXPECT_EQ(LoadIconA(nullptr, "IDI_MAIN"), nullptr);
-    EXPECT_EQ(LoadIconA(GetModuleHandleA(nullptr), nullptr), nullptr);
-}
-
 TEST(Window, NeedsARegisteredClassAndKeepsItsName)
 {
     EXPECT_EQ(CreateWindowExA(0, "never registered", "x", WS_POPUP, 0, 0, 0, 0, nullptr, nullptr, nullptr, nullptr),
@@ -164,49 +157,12 @@ TEST(Messages, AnotherWindowsFilterLeavesTheScreensInputAlone)
     DestroyWindow(shown);
 }
 
-TEST(Messages, DestroyingAWindowDropsItsMessages)
-{
-    TestScreen screen;
-    HWND window = make_window("dropped");
-    ASSERT_TRUE(window_take_screen(window));
-    DestroyWindow(window);
-    MSG msg;
-    EXPECT_FALSE(PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE));
-}
-
-TEST(Messages, DispatchCallsTheWindowsProcedureAndReturnsItsResult)
-{
-    HWND window = make_window("dispatch");
-    received.clear();
-    MSG msg = {window, WM_KEYDOWN, 0x20, 7, 0, {0, 0}};
-    EXPECT_FALSE(TranslateMessage(&msg));
-    EXPECT_EQ(DispatchMessageA(&msg), 99);
-    ASSERT_EQ(received.size(), 1u);
-    EXPECT_EQ(received[0].hwnd, window);
-    EXPECT_EQ(received[0].message, static_cast<UINT>(WM_KEYDOWN));
-    EXPECT_EQ(received[0].wParam, 0x20u);
-    EXPECT_EQ(received[0].lParam, 7);
-    DestroyWindow(window);
-}
-
 TEST(Messages, TheDefaultProcedureDestroysAWindowOnClose)
 {
     HWND window = make_window("default close");
     EXPECT_EQ(DefWindowProcA(window, WM_KEYDOWN, 'A', 0), 0);
     EXPECT_EQ(DefWindowProcA(window, WM_CLOSE, 0, 0), 0);
     EXPECT_FALSE(DestroyWindow(window));
-}
-
-TEST(Switches, CursorAndScreenSaverReachTheScreen)
-{
-    TestScreen screen;
-    SetCursor(nullptr);
-    EXPECT_FALSE(screen.cursorShown);
-    EXPECT_TRUE(SystemParametersInfoA(SPI_SETSCREENSAVEACTIVE, FALSE, nullptr, 0));
-    EXPECT_FALSE(screen.screenSaverAllowed);
-    EXPECT_TRUE(SystemParametersInfoA(SPI_SETSCREENSAVEACTIVE, TRUE, nullptr, 0));
-    EXPECT_TRUE(screen.screenSaverAllowed);
-    EXPECT_FALSE(SystemParametersInfoA(16, TRUE, nullptr, 0));
 }
 
 TEST(Keys, LettersDigitsAndNamedKeysGetTheirCodes)
