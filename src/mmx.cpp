@@ -118,24 +118,34 @@ inline uint32_t red(uint32_t pixel) { return (pixel >> 16) & 0xFF; }
 inline uint32_t green(uint32_t pixel) { return (pixel >> 8) & 0xFF; }
 inline uint32_t blue(uint32_t pixel) { return pixel & 0xFF; }
 
-// Four pixels of 565: the green and blue fields come from shifted 32-bit
-// lanes packed to 16 bits, the top field from a byte pack that lands the
-// masked channel in the high byte of each 16-bit result.
+// Green and the low channel of both pixels of a word, as 565 fields in the
+// low bits of each 32-bit lane.
+template <bool redHigh>
+inline Packed lowFields565(Packed pair) {
+    const Packed lowChannel = redHigh ? shiftLeft32(bitAnd(pair, constant(blueTop5)), 2)
+                                      : shiftRight32(bitAnd(pair, constant(redTop5)), 14);
+    return shiftRight32(bitOr(lowChannel, bitAnd(pair, constant(greenTop6))), 5);
+}
+
+// The top channel's 5 bits of both pixels of a word, in the low byte of the
+// upper 16-bit lane of each pixel.
+template <bool redHigh>
+inline Packed topChannel565(Packed pair) {
+    return redHigh ? bitAnd(pair, constant(redTop5)) : shiftLeft32(bitAnd(pair, constant(blueTop5)), 16);
+}
+
+// Four pixels of 565: the low fields come from 32-bit lanes packed to 16
+// bits, the top field from a byte pack that lands the masked channel in the
+// high byte of each 16-bit result.
 template <bool redHigh>
 void to565(void *destination, const void *source, int count) {
     auto *to = static_cast<unsigned char *>(destination);
     auto *from = static_cast<const unsigned char *>(source);
-    const Packed blueMask = constant(blueTop5), greenMask = constant(greenTop6), redMask = constant(redTop5);
     for (int group = count / 4; group > 0; --group, from += 16, to += 8) {
-        const Packed pair[2] = {load(from), load(from + 8)};
-        Packed fields[2], top[2];
-        for (int i = 0; i < 2; ++i) {
-            const Packed lowChannel = redHigh ? shiftLeft32(bitAnd(pair[i], blueMask), 2)
-                                              : shiftRight32(bitAnd(pair[i], redMask), 14);
-            fields[i] = shiftRight32(bitOr(lowChannel, bitAnd(pair[i], greenMask)), 5);
-            top[i] = redHigh ? bitAnd(pair[i], redMask) : shiftLeft32(bitAnd(pair[i], blueMask), 16);
-        }
-        store(to, bitOr(packSigned32(fields[0], fields[1]), packUnsigned16(top[0], top[1])));
+        const Packed pixels01 = load(from), pixels23 = load(from + 8);
+        const Packed low = packSigned32(lowFields565<redHigh>(pixels01), lowFields565<redHigh>(pixels23));
+        const Packed top = packUnsigned16(topChannel565<redHigh>(pixels01), topChannel565<redHigh>(pixels23));
+        store(to, bitOr(low, top));
     }
     for (int rest = count % 4; rest > 0; --rest, from += 4, to += 2) {
         const uint32_t pixel = loadPixel(from);
@@ -145,22 +155,22 @@ void to565(void *destination, const void *source, int count) {
     endPacked();
 }
 
-// Eight pixels of 555: one multiply-add per pixel moves blue and red to
-// their places at once, green is already where it belongs.
+// Both pixels of a word as 555 values in 32-bit lanes: one multiply-add per
+// pixel moves blue and red to their places at once, green is already where
+// it belongs.
+template <bool redHigh>
+inline Packed fields555(Packed pair) {
+    const Packed outer = multiplyAdd16(bitAnd(pair, constant(blueAndRedTop5)), constant(redHigh ? blueLowRedHigh : blueHighRedLow));
+    return shiftRight32(bitOr(outer, bitAnd(pair, constant(greenTop5))), 6);
+}
+
 template <bool redHigh>
 void to555(void *destination, const void *source, int count) {
     auto *to = static_cast<unsigned char *>(destination);
     auto *from = static_cast<const unsigned char *>(source);
-    const Packed outerMask = constant(blueAndRedTop5), greenMask = constant(greenTop5);
-    const Packed multipliers = constant(redHigh ? blueLowRedHigh : blueHighRedLow);
     for (int group = count / 8; group > 0; --group, from += 32, to += 16) {
-        Packed fields[4];
-        for (int i = 0; i < 4; ++i) {
-            const Packed pair = load(from + 8 * i);
-            fields[i] = shiftRight32(bitOr(multiplyAdd16(bitAnd(pair, outerMask), multipliers), bitAnd(pair, greenMask)), 6);
-        }
-        store(to, packSigned32(fields[0], fields[1]));
-        store(to + 8, packSigned32(fields[2], fields[3]));
+        store(to, packSigned32(fields555<redHigh>(load(from)), fields555<redHigh>(load(from + 8))));
+        store(to + 8, packSigned32(fields555<redHigh>(load(from + 16)), fields555<redHigh>(load(from + 24))));
     }
     for (int rest = count % 8; rest > 0; --rest, from += 4, to += 2) {
         const uint32_t pixel = loadPixel(from);
@@ -176,11 +186,16 @@ void mmx_copy(void *destination, const void *source, int byteCount) {
     auto *to = static_cast<unsigned char *>(destination);
     auto *from = static_cast<const unsigned char *>(source);
     for (int group = byteCount / 64; group > 0; --group, from += 64, to += 64) {
-        Packed block[8];
-        for (int i = 0; i < 8; ++i)
-            block[i] = load(from + 8 * i);
-        for (int i = 0; i < 8; ++i)
-            store(to + 8 * i, block[i]);
+        const Packed b0 = load(from), b1 = load(from + 8), b2 = load(from + 16), b3 = load(from + 24);
+        const Packed b4 = load(from + 32), b5 = load(from + 40), b6 = load(from + 48), b7 = load(from + 56);
+        store(to, b0);
+        store(to + 8, b1);
+        store(to + 16, b2);
+        store(to + 24, b3);
+        store(to + 32, b4);
+        store(to + 40, b5);
+        store(to + 48, b6);
+        store(to + 56, b7);
     }
     for (int rest = byteCount % 64; rest > 0; --rest)
         *to++ = *from++;
