@@ -26,8 +26,6 @@ class MusicOverSound : public ::testing::Test {
 protected:
     void SetUp() override
     {
-        // Headless unless the runner chose another driver.
-        setenv("SDL_AUDIODRIVER", "dummy", 0);
         char pattern[] = "/tmp/synka_sound_test.XXXXXX";
         ASSERT_NE(mkdtemp(pattern), nullptr);
         dir = pattern;

@@ -98,8 +98,6 @@ class TrackerSound : public ::testing::Test {
 protected:
     void SetUp() override
     {
-        // Headless unless the runner chose another driver.
-        setenv("SDL_AUDIODRIVER", "dummy", 0);
         char pattern[] = "/tmp/tracker_sound_test.XXXXXX";
         ASSERT_NE(mkdtemp(pattern), nullptr);
         dir = pattern;

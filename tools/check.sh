@@ -26,7 +26,7 @@ ctest --test-dir build-asan --output-on-failure -j"$jobs"
 
 step "ThreadSanitizer"
 cmake -S . -B build-tsan -DCMAKE_BUILD_TYPE=RelWithDebInfo -DDEMO_SANITIZE=thread
-cmake --build build-tsan -j"$jobs"
+cmake --build build-tsan -j"$jobs" --target thread_checks
 ctest --test-dir build-tsan --output-on-failure -L threads
 
 step "fuzzing"

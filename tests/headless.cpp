@@ -1,0 +1,13 @@
+// headless.cpp - linked into every test program: SDL runs without a display
+// or sound device unless the runner chose other drivers.
+#include <cstdlib>
+
+namespace {
+
+const bool headless = [] {
+    setenv("SDL_VIDEODRIVER", "dummy", 0);
+    setenv("SDL_AUDIODRIVER", "dummy", 0);
+    return true;
+}();
+
+} // namespace
