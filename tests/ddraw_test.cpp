@@ -21,20 +21,14 @@ void music_stop()
 
 // The linker routes the layer's calls of DefWindowProcA and Sleep here
 // (--wrap), so that the tests see what it passes on and how it sleeps.
-struct PassedMessage {
-    HWND window;
-    UINT message;
-    WPARAM wParam;
-    LPARAM lParam;
-};
-std::vector<PassedMessage> passedOn;
+std::vector<MSG> passedOn;
 std::vector<DWORD> sleeps;
 const LRESULT DEFAULT_RESULT = 4321;
 
 extern "C" LRESULT __real__Z14DefWindowProcAP6HWND__jml(HWND, UINT, WPARAM, LPARAM);
 extern "C" LRESULT __wrap__Z14DefWindowProcAP6HWND__jml(HWND window, UINT message, WPARAM wParam, LPARAM lParam)
 {
-    passedOn.push_back({window, message, wParam, lParam});
+    passedOn.push_back({window, message, wParam, lParam, 0, {0, 0}});
     __real__Z14DefWindowProcAP6HWND__jml(window, message, wParam, lParam);
     return DEFAULT_RESULT;
 }
@@ -48,6 +42,9 @@ namespace {
 
 const int WIDTH = 320;
 const int HEIGHT = 240;
+const ScreenFormat PALETTE16 = {16, false, 0xF800, 0x07E0, 0x001F};
+const ScreenFormat ALPHA_FIRST32 = {32, true, 0xFF000000, 0x00FF0000, 0x0000FF00};
+const ScreenFormat ODD16 = {16, true, 0xF800, 0x07C0, 0x003F};
 
 // Pixels 0x00RRGGBB that vary in every channel and from pixel to pixel.
 std::vector<uint32_t> noise_frame(uint32_t seed)
@@ -60,45 +57,16 @@ std::vector<uint32_t> noise_frame(uint32_t seed)
     return frame;
 }
 
-int bit_count(uint32_t mask)
-{
-    int n = 0;
-    for (; mask; mask &= mask - 1)
-        ++n;
-    return n;
-}
-
-int lowest_bit(uint32_t mask)
-{
-    int n = 0;
-    while (!(mask & 1)) {
-        mask >>= 1;
-        ++n;
-    }
-    return n;
-}
-
-// A channel narrowed to its mask by keeping its top bits.
+// An 8-bit channel narrowed to its mask by keeping its top bits.
 uint32_t place(uint32_t channel, uint32_t mask)
 {
-    return (channel >> (8 - bit_count(mask))) << lowest_bit(mask);
+    return (channel >> (8 - __builtin_popcount(mask))) << __builtin_ctz(mask);
 }
 
-// The bytes a screen of this layout holds for one pixel, little-endian.
-std::vector<uint8_t> screen_bytes(uint32_t pixel, const ScreenFormat &f)
-{
-    const uint32_t value =
-        place((pixel >> 16) & 0xFF, f.redMask) | place((pixel >> 8) & 0xFF, f.greenMask) | place(pixel & 0xFF, f.blueMask);
-    std::vector<uint8_t> bytes;
-    for (uint32_t i = 0; i < f.bits / 8; ++i)
-        bytes.push_back(static_cast<uint8_t>(value >> (8 * i)));
-    return bytes;
-}
-
-// Whether a presented frame holds exactly the source, row by row, with the
-// bytes between rows still `padding`.
+// Whether a presented frame holds exactly the source, row by row in
+// little-endian pixels, with the bytes between rows still zero.
 ::testing::AssertionResult shows(const std::vector<uint8_t> &presented, const std::vector<uint32_t> &source,
-                                 const ScreenFormat &f, LONG pitch, uint8_t padding = 0)
+                                 const ScreenFormat &f, LONG pitch)
 {
     const size_t bytesPerPixel = f.bits / 8;
     if (presented.size() != static_cast<size_t>(pitch) * HEIGHT)
@@ -106,13 +74,15 @@ std::vector<uint8_t> screen_bytes(uint32_t pixel, const ScreenFormat &f)
     for (int y = 0; y < HEIGHT; ++y) {
         const uint8_t *row = presented.data() + static_cast<size_t>(y) * pitch;
         for (int x = 0; x < WIDTH; ++x) {
-            const std::vector<uint8_t> expected = screen_bytes(source[y * WIDTH + x], f);
+            const uint32_t p = source[y * WIDTH + x];
+            const uint32_t value =
+                place(p >> 16 & 0xFF, f.redMask) | place(p >> 8 & 0xFF, f.greenMask) | place(p & 0xFF, f.blueMask);
             for (size_t i = 0; i < bytesPerPixel; ++i)
-                if (row[x * bytesPerPixel + i] != expected[i])
+                if (row[x * bytesPerPixel + i] != static_cast<uint8_t>(value >> (8 * i)))
                     return ::testing::AssertionFailure() << "pixel " << x << "," << y << " byte " << i;
         }
         for (size_t i = WIDTH * bytesPerPixel; i < static_cast<size_t>(pitch); ++i)
-            if (row[i] != padding)
+            if (row[i] != 0)
                 return ::testing::AssertionFailure() << "row " << y << " padding byte " << i << " written";
     }
     return ::testing::AssertionSuccess();
@@ -143,57 +113,40 @@ protected:
     TestScreen screen;
 };
 
-TEST_F(Display, OpensIn32BitsWhenTheScreenAcceptsThem)
+TEST_F(Display, OpensAtTheFirstOf32_24_16BitsWhoseLayoutItServes)
 {
-    screen.modes = {{32, LAYOUT_RGB32}, {24, LAYOUT_RGB24}, {16, LAYOUT_RGB565}};
-    EXPECT_EQ(display_open("test", WIDTH, HEIGHT), 1);
-    EXPECT_EQ(screen.modeRequests, (std::vector<int>{32}));
-    EXPECT_EQ(screen.width, WIDTH);
-    EXPECT_EQ(screen.height, HEIGHT);
+    const struct {
+        const char *name;
+        std::map<int, ScreenFormat> modes;
+        bool available;
+        int result;
+        std::vector<int> requests;
+    } cases[] = {
+        {"all three", {{32, LAYOUT_RGB32}, {24, LAYOUT_RGB24}, {16, LAYOUT_RGB565}}, true, 1, {32}},
+        {"24 after 32", {{24, LAYOUT_BGR24}, {16, LAYOUT_RGB565}}, true, 1, {32, 24}},
+        {"16 last", {{16, LAYOUT_RGB565}}, true, 1, {32, 24, 16}},
+        {"none of them", {{8, {8, false, 0, 0, 0}}, {15, LAYOUT_RGB555}}, true, 0, {32, 24, 16}},
+        {"palette format", {{16, PALETTE16}}, true, 0, {32, 24, 16}},
+        {"masks with alpha first", {{32, ALPHA_FIRST32}}, true, 0, {32}},
+        {"unknown 16-bit masks", {{16, ODD16}}, true, 0, {32, 24, 16}},
+        {"no screen", {{32, LAYOUT_RGB32}}, false, 0, {}},
+    };
+    for (const auto &c : cases) {
+        SCOPED_TRACE(c.name);
+        screen.modes = c.modes;
+        screen.available = c.available;
+        screen.modeRequests.clear();
+        EXPECT_EQ(display_open("test", WIDTH, HEIGHT), c.result);
+        EXPECT_EQ(screen.modeRequests, c.requests);
+        if (c.result) {
+            EXPECT_EQ(screen.width, WIDTH);
+            EXPECT_EQ(screen.height, HEIGHT);
+        }
+        display_close();
+    }
 }
 
-TEST_F(Display, FallsBackTo24And16Bits)
-{
-    screen.modes = {{24, LAYOUT_BGR24}, {16, LAYOUT_RGB565}};
-    EXPECT_EQ(display_open("test", WIDTH, HEIGHT), 1);
-    EXPECT_EQ(screen.modeRequests, (std::vector<int>{32, 24}));
-    display_close();
-
-    screen.modeRequests.clear();
-    screen.modes = {{16, LAYOUT_RGB565}};
-    EXPECT_EQ(display_open("test", WIDTH, HEIGHT), 1);
-    EXPECT_EQ(screen.modeRequests, (std::vector<int>{32, 24, 16}));
-}
-
-TEST_F(Display, FailsWhenNoneOf32_24_16IsAccepted)
-{
-    screen.modes = {{8, {8, false, 0, 0, 0}}, {15, LAYOUT_RGB555}};
-    EXPECT_EQ(display_open("test", WIDTH, HEIGHT), 0);
-    EXPECT_EQ(screen.modeRequests, (std::vector<int>{32, 24, 16}));
-}
-
-TEST_F(Display, RefusesAPaletteFormatAndUnservedMasks)
-{
-    screen.modes = {{16, {16, false, 0xF800, 0x07E0, 0x001F}}};
-    EXPECT_EQ(display_open("test", WIDTH, HEIGHT), 0);
-    display_close();
-
-    screen.modes = {{32, {32, true, 0xFF000000, 0x00FF0000, 0x0000FF00}}};
-    EXPECT_EQ(display_open("test", WIDTH, HEIGHT), 0);
-    display_close();
-
-    screen.modes = {{16, {16, true, 0xF800, 0x07C0, 0x003F}}};
-    EXPECT_EQ(display_open("test", WIDTH, HEIGHT), 0);
-}
-
-TEST_F(Display, FailsWithoutAScreen)
-{
-    screen.available = false;
-    EXPECT_EQ(display_open("test", WIDTH, HEIGHT), 0);
-    EXPECT_TRUE(screen.modeRequests.empty());
-}
-
-TEST_F(Display, ShowsItsWindowFullScreenWithCaptionAndIcon)
+TEST_F(Display, ShowsItsWindowWithCaptionAndIconAndHidesTheCursor)
 {
     open_with(LAYOUT_RGB32);
     EXPECT_TRUE(screen.shown);
@@ -202,11 +155,6 @@ TEST_F(Display, ShowsItsWindowFullScreenWithCaptionAndIcon)
     EXPECT_EQ(screen.icon->large.size, 32);
     EXPECT_EQ(screen.icon->small.size, 16);
     EXPECT_FALSE(screen.screenSaverAllowed);
-}
-
-TEST_F(Display, HidesTheCursorWhenThePointerIsOverTheWindow)
-{
-    open_with(LAYOUT_RGB32);
     screen.events.push_back({ScreenEventKind::PointerOver, 0});
     update(noise_frame(1));
     EXPECT_FALSE(screen.cursorShown);
@@ -221,8 +169,7 @@ TEST_F(Display, EachLayoutReachesTheScreenByteForByte)
         SCOPED_TRACE(::testing::Message() << layout.bits << " bits, red " << std::hex << layout.redMask);
         screen.frames.clear();
         open_with(layout);
-        const std::vector<uint32_t> first = noise_frame(++seed);
-        const std::vector<uint32_t> second = noise_frame(++seed);
+        const std::vector<uint32_t> first = noise_frame(++seed), second = noise_frame(++seed);
         EXPECT_EQ(update(first), 1);
         EXPECT_EQ(update(second), 1);
         ASSERT_EQ(screen.frames.size(), 2u);
@@ -236,8 +183,7 @@ TEST_F(Display, ConvertsEachRowOnePitchAfterThePreviousAndLeavesTheGapAlone)
 {
     screen.extraPitch = 20;
     open_with(LAYOUT_RGB24);
-    const std::vector<uint32_t> white(WIDTH * HEIGHT, 0x00FFFFFF);
-    const std::vector<uint32_t> noise = noise_frame(3);
+    const std::vector<uint32_t> white(WIDTH * HEIGHT, 0x00FFFFFF), noise = noise_frame(3);
     for (int i = 0; i < 3; ++i) {
         EXPECT_EQ(update(white), 1);
         EXPECT_EQ(update(noise), 1);
@@ -250,181 +196,157 @@ TEST_F(Display, ConvertsEachRowOnePitchAfterThePreviousAndLeavesTheGapAlone)
     }
 }
 
-TEST_F(Display, AsksForTwoBackBuffersThenOne)
+TEST_F(Display, AsksForTwoBackBuffersThenOneAndFailsWithNone)
 {
-    open_with(LAYOUT_RGB565);
-    EXPECT_EQ(screen.backBufferRequests, (std::vector<int>{2}));
-    display_close();
-
-    screen.backBufferRequests.clear();
-    screen.frames.clear();
-    screen.maxBackBuffers = 1;
-    open_with(LAYOUT_RGB565);
-    EXPECT_EQ(screen.backBufferRequests, (std::vector<int>{2, 1}));
-    const std::vector<uint32_t> frames[] = {noise_frame(10), noise_frame(11), noise_frame(12)};
-    for (const std::vector<uint32_t> &frame : frames)
-        EXPECT_EQ(update(frame), 1);
-    ASSERT_EQ(screen.frames.size(), 3u);
-    for (int i = 0; i < 3; ++i)
-        EXPECT_TRUE(shows(screen.frames[i], frames[i], LAYOUT_RGB565, WIDTH * 2));
+    const struct {
+        int granted;
+        int result;
+        std::vector<int> requests;
+    } cases[] = {{2, 1, {2}}, {1, 1, {2, 1}}, {0, 0, {2, 1}}};
+    for (const auto &c : cases) {
+        SCOPED_TRACE(::testing::Message() << c.granted << " granted");
+        screen.maxBackBuffers = c.granted;
+        screen.backBufferRequests.clear();
+        screen.frames.clear();
+        screen.modes = {{16, LAYOUT_RGB565}};
+        ASSERT_EQ(display_open("test", WIDTH, HEIGHT), c.result);
+        EXPECT_EQ(screen.backBufferRequests, c.requests);
+        if (c.result) {
+            const std::vector<uint32_t> frames[] = {noise_frame(10), noise_frame(11), noise_frame(12)};
+            for (int i = 0; i < 3; ++i) {
+                EXPECT_EQ(update(frames[i]), 1);
+                ASSERT_EQ(screen.frames.size(), i + 1u);
+                EXPECT_TRUE(shows(screen.frames[i], frames[i], LAYOUT_RGB565, WIDTH * 2));
+            }
+        }
+        display_close();
+    }
 }
 
-TEST_F(Display, FailsWhenNoBackBufferIsGranted)
+TEST_F(Display, PresentsEachUpdateUnlessInactiveOrTheLockFails)
 {
-    screen.maxBackBuffers = 0;
-    screen.modes = {{32, LAYOUT_RGB32}};
-    EXPECT_EQ(display_open("test", WIDTH, HEIGHT), 0);
-    EXPECT_EQ(screen.backBufferRequests, (std::vector<int>{2, 1}));
-}
-
-TEST_F(Display, PresentsOnTheFirstUpdateAndSleepsZeroAfterEachFlip)
-{
-    open_with(LAYOUT_RGB32);
+    open_with(LAYOUT_BGR565);
     EXPECT_EQ(update(noise_frame(4)), 1);
     EXPECT_EQ(screen.frames.size(), 1u);
     EXPECT_EQ(sleeps, (std::vector<DWORD>{0}));
-}
 
-TEST_F(Display, WhileInactivePresentsNothingAndReturns1)
-{
-    open_with(LAYOUT_RGB32);
-    update(noise_frame(5));
     screen.events.push_back({ScreenEventKind::Deactivate, 0});
-    sleeps.clear();
+    EXPECT_EQ(update(noise_frame(5)), 1);
     EXPECT_EQ(update(noise_frame(6)), 1);
-    EXPECT_EQ(update(noise_frame(7)), 1);
     EXPECT_EQ(screen.frames.size(), 1u);
-    EXPECT_EQ(sleeps, (std::vector<DWORD>{1, 1}));
+    EXPECT_EQ(sleeps, (std::vector<DWORD>{0, 1, 1}));
 
     screen.events.push_back({ScreenEventKind::Activate, 0});
-    const std::vector<uint32_t> back = noise_frame(8);
-    EXPECT_EQ(update(back), 1);
-    ASSERT_EQ(screen.frames.size(), 2u);
-    EXPECT_TRUE(shows(screen.frames[1], back, LAYOUT_RGB32, WIDTH * 4));
-}
-
-TEST_F(Display, AFailedLockReturns0AndTheNextCallPresents)
-{
-    open_with(LAYOUT_BGR565);
     screen.failingLocks = 1;
-    sleeps.clear();
-    EXPECT_EQ(update(noise_frame(9)), 0);
-    EXPECT_TRUE(screen.frames.empty());
-    EXPECT_TRUE(sleeps.empty());
+    EXPECT_EQ(update(noise_frame(7)), 0);
+    EXPECT_EQ(screen.frames.size(), 1u);
+    EXPECT_EQ(sleeps.size(), 3u);
 
-    const std::vector<uint32_t> next = noise_frame(10);
+    const std::vector<uint32_t> next = noise_frame(8);
     EXPECT_EQ(update(next), 1);
-    ASSERT_EQ(screen.frames.size(), 1u);
-    EXPECT_TRUE(shows(screen.frames[0], next, LAYOUT_BGR565, WIDTH * 2));
+    ASSERT_EQ(screen.frames.size(), 2u);
+    EXPECT_TRUE(shows(screen.frames[1], next, LAYOUT_BGR565, WIDTH * 2));
+    EXPECT_EQ(sleeps, (std::vector<DWORD>{0, 1, 1, 0}));
 }
 
-TEST_F(Display, SpaceAndItsRepeatsRestartTheCrossfade)
+TEST_F(Display, SpaceAndItsRepeatsRestartTheCrossfadeAndOtherKeysAreConsumed)
 {
     open_with(LAYOUT_RGB32);
     const std::vector<uint32_t> frame = noise_frame(11);
-    crossfadeLevel = 200.0f;
-    key(VK_SPACE);
-    update(frame);
-    EXPECT_EQ(crossfadeLevel, 1.0f);
-
     // Held down: every repeat sets it back, also while the crossfade runs.
-    for (float level : {37.5f, 120.0f, 254.0f}) {
+    for (float level : {200.0f, 37.5f, 120.0f, 254.0f}) {
         crossfadeLevel = level;
         key(VK_SPACE);
         update(frame);
         EXPECT_EQ(crossfadeLevel, 1.0f);
     }
-    EXPECT_EQ(screen.frames.size(), 4u);
-}
-
-TEST_F(Display, TheKeyIsTheLow8BitsOfWParam)
-{
-    crossfadeLevel = 99.0f;
-    EXPECT_EQ(display_wndproc(nullptr, WM_KEYDOWN, 0x1220, 0), 0);
-    EXPECT_EQ(crossfadeLevel, 1.0f);
-}
-
-TEST_F(Display, OtherKeysChangeNothingAndAreConsumed)
-{
-    open_with(LAYOUT_RGB32);
     crossfadeLevel = 42.0f;
-    for (WPARAM other : {WPARAM('A'), WPARAM('0'), WPARAM(0x0D), WPARAM(0x70), WPARAM(0xFF), WPARAM(0x21)}) {
-        EXPECT_EQ(display_wndproc(nullptr, WM_KEYDOWN, other, 0), 0);
-        key(static_cast<uint32_t>(other));
-    }
-    update(noise_frame(12));
+    for (uint32_t other : {0x41u, 0x30u, 0x0Du, 0x70u, 0xFFu, 0x21u})
+        key(other);
+    update(frame);
     EXPECT_EQ(crossfadeLevel, 42.0f);
     EXPECT_EQ(musicStops, 0);
     EXPECT_TRUE(passedOn.empty());
+    EXPECT_EQ(screen.frames.size(), 5u);
 }
 
-TEST_F(Display, OtherMessagesGoToTheDefaultProcedureUnchanged)
+TEST_F(Display, WindowProcedureHandlesItsMessagesAndPassesOnTheRest)
 {
-    HWND window = reinterpret_cast<HWND>(0x1234);
-    EXPECT_EQ(display_wndproc(window, 0x0400, 77, -5), DEFAULT_RESULT);
-    ASSERT_EQ(passedOn.size(), 1u);
-    EXPECT_EQ(passedOn[0].window, window);
-    EXPECT_EQ(passedOn[0].message, 0x0400u);
-    EXPECT_EQ(passedOn[0].wParam, 77u);
-    EXPECT_EQ(passedOn[0].lParam, -5);
+    const HWND window = reinterpret_cast<HWND>(0x1234);
+    const struct {
+        UINT message;
+        WPARAM wParam;
+        LRESULT result;
+        float level;
+    } cases[] = {
+        {WM_KEYDOWN, 0x1220, 0, 1.0f}, // SPACE is the low 8 bits
+        {WM_KEYDOWN, 'A', 0, 42.0f},    {WM_KEYDOWN, '0', 0, 42.0f},     {WM_KEYDOWN, 0x0D, 0, 42.0f},
+        {WM_KEYDOWN, 0x70, 0, 42.0f},   {WM_KEYDOWN, 0xFF, 0, 42.0f},    {WM_KEYDOWN, 0x21, 0, 42.0f},
+        {WM_SETCURSOR, 0, 0, 42.0f},    {WM_ACTIVATEAPP, 1, 0, 42.0f},   {0x0400, 77, DEFAULT_RESULT, 42.0f},
+    };
+    for (const auto &c : cases) {
+        SCOPED_TRACE(::testing::Message() << "message " << c.message << ", wParam " << c.wParam);
+        crossfadeLevel = 42.0f;
+        passedOn.clear();
+        EXPECT_EQ(display_wndproc(window, c.message, c.wParam, -5), c.result);
+        EXPECT_EQ(crossfadeLevel, c.level);
+        if (c.result != DEFAULT_RESULT) {
+            EXPECT_TRUE(passedOn.empty());
+            continue;
+        }
+        ASSERT_EQ(passedOn.size(), 1u);
+        EXPECT_EQ(passedOn[0].hwnd, window);
+        EXPECT_EQ(passedOn[0].message, c.message);
+        EXPECT_EQ(passedOn[0].wParam, c.wParam);
+        EXPECT_EQ(passedOn[0].lParam, -5);
+    }
+    EXPECT_EQ(musicStops, 0);
 }
 
-TEST_F(Display, HandledMessagesYield0)
+// ESC and close end the process from inside the layer, so they are watched
+// from a child process; the screen's log shows the order.
+TEST_F(Display, EscapeAndCloseStopTheMusicCloseAndExitWith0)
 {
-    EXPECT_EQ(display_wndproc(nullptr, WM_SETCURSOR, 0, 0), 0);
-    EXPECT_EQ(display_wndproc(nullptr, WM_ACTIVATEAPP, 1, 0), 0);
-    EXPECT_TRUE(passedOn.empty());
+    const char *const quitSequence = "music_stop\n(.|\n)*screen: close\n(.|\n)*screen: screen saver allowed\n$";
+    const std::vector<uint32_t> frame = noise_frame(13);
+    const struct {
+        const char *name;
+        std::vector<ScreenEvent> events;
+    } ways[] = {
+        {"escape", {{ScreenEventKind::KeyDown, VK_ESCAPE}}},
+        {"escape between other keys",
+         {{ScreenEventKind::KeyDown, 'Q'}, {ScreenEventKind::KeyDown, VK_ESCAPE}, {ScreenEventKind::KeyDown, VK_SPACE}}},
+        {"close button", {{ScreenEventKind::Close, 0}}},
+        {"WM_CLOSE sent directly", {}},
+    };
+    for (const auto &way : ways) {
+        SCOPED_TRACE(way.name);
+        open_with(LAYOUT_RGB32);
+        screen.events.assign(way.events.begin(), way.events.end());
+        const bool direct = way.events.empty();
+        EXPECT_EXIT((screen.echo = true, direct ? display_wndproc(nullptr, WM_CLOSE, 0, 0) : update(frame)),
+                    ::testing::ExitedWithCode(0), quitSequence);
+        display_close();
+    }
 }
 
-// ESC and close end the process from inside display_update, so they are
-// watched from a child process; the screen's log shows the order.
-const char *const QUIT_SEQUENCE = "music_stop\n(.|\n)*screen: close\n(.|\n)*screen: screen saver allowed\n$";
-
-TEST_F(Display, EscapeStopsTheMusicClosesAndExitsWith0)
-{
-    open_with(LAYOUT_RGB32);
-    key(VK_ESCAPE);
-    EXPECT_EXIT((screen.echo = true, update(noise_frame(13))), ::testing::ExitedWithCode(0), QUIT_SEQUENCE);
-}
-
-TEST_F(Display, EscapeOnTheVeryFirstUpdateAlsoStopsTheMusic)
-{
-    open_with(LAYOUT_RGB32);
-    key('Q');
-    key(VK_ESCAPE);
-    key(VK_SPACE);
-    EXPECT_EXIT((screen.echo = true, update(std::vector<uint32_t>(WIDTH * HEIGHT, 0))), ::testing::ExitedWithCode(0), QUIT_SEQUENCE);
-}
-
-TEST_F(Display, ClosingTheWindowStopsTheMusicClosesAndExitsWith0)
-{
-    open_with(LAYOUT_RGB32);
-    screen.events.push_back({ScreenEventKind::Close, 0});
-    EXPECT_EXIT((screen.echo = true, update(noise_frame(14))), ::testing::ExitedWithCode(0), QUIT_SEQUENCE);
-}
-
-TEST_F(Display, CloseMessageEndsTheProcessEvenWhenSentDirectly)
-{
-    open_with(LAYOUT_RGB32);
-    EXPECT_EXIT((screen.echo = true, display_wndproc(nullptr, WM_CLOSE, 0, 0)), ::testing::ExitedWithCode(0), QUIT_SEQUENCE);
-}
-
-TEST_F(Display, CloseRestoresEverything)
+TEST_F(Display, CloseRestoresEverythingAndLaterUpdatesPresentNothing)
 {
     open_with(LAYOUT_RGB32);
     update(noise_frame(15));
     screen.log.clear();
     display_close();
-    EXPECT_EQ(screen.log,
-              (std::vector<std::string>{"restore mode", "hide", "close", "screen saver allowed"}));
+    EXPECT_EQ(screen.log, (std::vector<std::string>{"restore mode", "hide", "close", "screen saver allowed"}));
     EXPECT_FALSE(screen.isOpen);
     EXPECT_EQ(GetModuleHandleA("ddraw.dll"), nullptr);
+    EXPECT_EQ(update(noise_frame(16)), 0);
+    EXPECT_EQ(screen.frames.size(), 1u);
 }
 
 TEST_F(Display, CloseAfterAFailedOpenReleasesWhatExists)
 {
     // Fails after the mode was set and the primary made.
-    screen.modes = {{32, {32, true, 0xFF000000, 0x00FF0000, 0x0000FF00}}};
+    screen.modes = {{32, ALPHA_FIRST32}};
     EXPECT_EQ(display_open("test", WIDTH, HEIGHT), 0);
     EXPECT_TRUE(screen.isOpen);
     EXPECT_TRUE(screen.shown);
@@ -441,14 +363,6 @@ TEST_F(Display, CloseAfterAFailedOpenReleasesWhatExists)
     display_close();
     EXPECT_EQ(screen.log, (std::vector<std::string>{"open refused", "screen saver allowed"}));
     EXPECT_EQ(GetModuleHandleA("ddraw.dll"), nullptr);
-}
-
-TEST_F(Display, UpdateWithoutAnOpenDisplayPresentsNothing)
-{
-    open_with(LAYOUT_RGB32);
-    display_close();
-    EXPECT_EQ(update(noise_frame(16)), 0);
-    EXPECT_TRUE(screen.frames.empty());
 }
 
 } // namespace

@@ -15,16 +15,6 @@ LRESULT CALLBACK quiet_procedure(HWND, UINT, WPARAM, LPARAM)
     return 0;
 }
 
-HWND make_window()
-{
-    WNDCLASSA windowClass = {};
-    windowClass.lpfnWndProc = quiet_procedure;
-    windowClass.lpszClassName = "directdraw test";
-    RegisterClassA(&windowClass);
-    return CreateWindowExA(0, "directdraw test", "directdraw test", WS_POPUP, 0, 0, 0, 0, nullptr, nullptr,
-                           nullptr, nullptr);
-}
-
 DDSURFACEDESC chain_description(DWORD backBuffers)
 {
     DDSURFACEDESC desc = {};
@@ -37,7 +27,14 @@ DDSURFACEDESC chain_description(DWORD backBuffers)
 
 class DirectDrawStandIn : public ::testing::Test {
 protected:
-    void SetUp() override { window = make_window(); }
+    void SetUp() override
+    {
+        WNDCLASSA windowClass = {};
+        windowClass.lpfnWndProc = quiet_procedure;
+        windowClass.lpszClassName = "directdraw test";
+        RegisterClassA(&windowClass);
+        window = CreateWindowExA(0, "directdraw test", "", WS_POPUP, 0, 0, 0, 0, nullptr, nullptr, nullptr, nullptr);
+    }
 
     void TearDown() override
     {
@@ -69,18 +66,10 @@ protected:
         return desc;
     }
 
-    void fill_back_buffer(uint8_t value)
-    {
-        DDSURFACEDESC desc = lock(back);
-        std::memset(desc.lpSurface, value, static_cast<size_t>(desc.lPitch) * desc.dwHeight);
-        EXPECT_EQ(back->Unlock(desc.lpSurface), DD_OK);
-    }
-
     TestScreen screen;
     HWND window = nullptr;
     IDirectDraw *directDraw = nullptr;
-    IDirectDrawSurface *primary = nullptr;
-    IDirectDrawSurface *back = nullptr;
+    IDirectDrawSurface *primary = nullptr, *back = nullptr;
 };
 
 TEST_F(DirectDrawStandIn, CreationNeedsAScreenAndMakesOneObjectAtATime)
@@ -118,25 +107,6 @@ TEST_F(DirectDrawStandIn, ModesNeedTheExclusiveFullScreenLevel)
     EXPECT_FALSE(screen.shown);
 }
 
-TEST_F(DirectDrawStandIn, RecordsOfAnotherSizeAreRefused)
-{
-    open();
-    DDSURFACEDESC desc = chain_description(1);
-    desc.dwSize = 124;
-    IDirectDrawSurface *other = nullptr;
-    primary->Release();
-    primary = nullptr;
-    EXPECT_EQ(directDraw->CreateSurface(&desc, &other, nullptr), DDERR_INVALIDPARAMS);
-    desc = chain_description(1);
-    ASSERT_EQ(directDraw->CreateSurface(&desc, &primary, nullptr), DD_OK);
-
-    DDPIXELFORMAT format = {};
-    EXPECT_EQ(primary->GetPixelFormat(&format), DDERR_INVALIDPARAMS);
-    DDSURFACEDESC locked = {};
-    locked.dwSize = 80;
-    EXPECT_EQ(primary->Lock(nullptr, &locked, DDLOCK_WAIT, nullptr), DDERR_INVALIDPARAMS);
-}
-
 TEST_F(DirectDrawStandIn, APrimaryNeedsAModeAndThereIsOnlyOne)
 {
     ASSERT_EQ(DirectDrawCreate(nullptr, &directDraw, nullptr), DD_OK);
@@ -150,17 +120,35 @@ TEST_F(DirectDrawStandIn, APrimaryNeedsAModeAndThereIsOnlyOne)
     EXPECT_EQ(directDraw->CreateSurface(&desc, &second, nullptr), DDERR_PRIMARYSURFACEALREADYEXISTS);
 }
 
+TEST_F(DirectDrawStandIn, RecordsOfAnotherSizeAreRefused)
+{
+    open();
+    primary->Release();
+    primary = nullptr;
+    DDSURFACEDESC desc = chain_description(1);
+    desc.dwSize = 124;
+    IDirectDrawSurface *other = nullptr;
+    EXPECT_EQ(directDraw->CreateSurface(&desc, &other, nullptr), DDERR_INVALIDPARAMS);
+    desc = chain_description(1);
+    ASSERT_EQ(directDraw->CreateSurface(&desc, &primary, nullptr), DD_OK);
+
+    DDPIXELFORMAT format = {};
+    EXPECT_EQ(primary->GetPixelFormat(&format), DDERR_INVALIDPARAMS);
+    desc.dwSize = 80;
+    EXPECT_EQ(primary->Lock(nullptr, &desc, DDLOCK_WAIT, nullptr), DDERR_INVALIDPARAMS);
+}
+
 TEST_F(DirectDrawStandIn, FlipShowsTheBackBufferAndTurnsTheChain)
 {
     open(2);
-    fill_back_buffer(0x11);
-    ASSERT_EQ(primary->Flip(nullptr, DDFLIP_WAIT), DD_OK);
-    fill_back_buffer(0x22);
-    ASSERT_EQ(primary->Flip(nullptr, DDFLIP_WAIT), DD_OK);
-    fill_back_buffer(0x33);
-    ASSERT_EQ(primary->Flip(nullptr, DDFLIP_WAIT), DD_OK);
-    ASSERT_EQ(screen.frames.size(), 3u);
     const uint8_t shown[] = {0x11, 0x22, 0x33};
+    for (uint8_t value : shown) {
+        DDSURFACEDESC desc = lock(back);
+        std::memset(desc.lpSurface, value, static_cast<size_t>(desc.lPitch) * desc.dwHeight);
+        EXPECT_EQ(back->Unlock(desc.lpSurface), DD_OK);
+        ASSERT_EQ(primary->Flip(nullptr, DDFLIP_WAIT), DD_OK);
+    }
+    ASSERT_EQ(screen.frames.size(), 3u);
     for (int i = 0; i < 3; ++i) {
         ASSERT_EQ(screen.frames[i].size(), 320u * 240 * 4);
         EXPECT_EQ(screen.frames[i].front(), shown[i]);

@@ -135,14 +135,13 @@ INSTANTIATE_TEST_SUITE_P(EveryLayout, SdlDisplayLayout,
                          ::testing::Values("rgb32", "bgr32", "rgb24", "bgr24", "rgb565", "bgr565", "rgb555",
                                            "bgr555"));
 
-TEST_F(SdlDisplay, AnUnknownLayoutNameIsRefused)
+TEST_F(SdlDisplay, FailsToOpenWithAnUnknownLayoutOrWithoutVideo)
 {
     setenv("DEMO_SCREEN_FORMAT", "rgb666", 1);
     EXPECT_EQ(display_open("test", 320, 240), 0);
-}
+    display_close();
+    unsetenv("DEMO_SCREEN_FORMAT");
 
-TEST_F(SdlDisplay, FailsToOpenWithoutVideo)
-{
     setenv("SDL_VIDEODRIVER", "no-such-driver", 1);
     EXPECT_EQ(display_open("test", 320, 240), 0);
     display_close();
@@ -174,39 +173,31 @@ TEST_F(SdlDisplay, LosingFocusStopsPresentationUntilItReturns)
     EXPECT_FALSE(screen_shows_pattern());
 }
 
-TEST_F(SdlDisplay, EscapeEndsTheProcessWith0)
+TEST_F(SdlDisplay, EscapeCloseButtonAndQuitRequestEndTheProcessWith0)
 {
-    EXPECT_EXIT(
-        {
-            display_open("test", 320, 240);
-            push_key(SDLK_ESCAPE, 0);
-            display_update(pattern.data());
-        },
-        ::testing::ExitedWithCode(0), "music_stop");
-}
-
-TEST_F(SdlDisplay, TheDesktopsQuitRequestEndsTheProcessWith0)
-{
-    EXPECT_EXIT(
-        {
-            display_open("test", 320, 240);
-            SDL_Event quit = {};
-            quit.type = SDL_QUIT;
-            SDL_PushEvent(&quit);
-            display_update(pattern.data());
-        },
-        ::testing::ExitedWithCode(0), "music_stop");
-}
-
-TEST_F(SdlDisplay, TheWindowsCloseButtonEndsTheProcessWith0)
-{
-    EXPECT_EXIT(
-        {
-            display_open("test", 320, 240);
-            push_window_event(SDL_WINDOWEVENT_CLOSE);
-            display_update(pattern.data());
-        },
-        ::testing::ExitedWithCode(0), "music_stop");
+    const struct {
+        const char *name;
+        void (*push)();
+    } ways[] = {
+        {"escape", [] { push_key(SDLK_ESCAPE, 0); }},
+        {"close button", [] { push_window_event(SDL_WINDOWEVENT_CLOSE); }},
+        {"desktop's quit request",
+         [] {
+             SDL_Event quit = {};
+             quit.type = SDL_QUIT;
+             SDL_PushEvent(&quit);
+         }},
+    };
+    for (const auto &way : ways) {
+        SCOPED_TRACE(way.name);
+        EXPECT_EXIT(
+            {
+                display_open("test", 320, 240);
+                way.push();
+                display_update(pattern.data());
+            },
+            ::testing::ExitedWithCode(0), "music_stop");
+    }
 }
 
 } // namespace

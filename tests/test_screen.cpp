@@ -3,7 +3,6 @@
 #include "test_screen.h"
 
 #include <cstdio>
-#include <cstring>
 
 TestScreen::TestScreen()
 {
@@ -11,10 +10,7 @@ TestScreen::TestScreen()
     screen_install(this);
 }
 
-TestScreen::~TestScreen()
-{
-    screen_install(nullptr);
-}
+TestScreen::~TestScreen() { screen_install(nullptr); }
 
 void TestScreen::note(const std::string &line)
 {
@@ -26,8 +22,7 @@ void TestScreen::note(const std::string &line)
 bool TestScreen::open()
 {
     note(available ? "open" : "open refused");
-    isOpen = available;
-    return available;
+    return isOpen = available;
 }
 
 void TestScreen::close()
@@ -59,15 +54,11 @@ bool TestScreen::set_mode(int newWidth, int newHeight, int bits, ScreenFormat *n
         return false;
     width = newWidth;
     height = newHeight;
-    format = accepted->second;
-    *newFormat = format;
+    *newFormat = format = accepted->second;
     return true;
 }
 
-void TestScreen::restore_mode()
-{
-    note("restore mode");
-}
+void TestScreen::restore_mode() { note("restore mode"); }
 
 bool TestScreen::grant_back_buffers(int count)
 {
@@ -75,10 +66,7 @@ bool TestScreen::grant_back_buffers(int count)
     return count <= maxBackBuffers;
 }
 
-LONG TestScreen::pitch(int rowWidth, int bytesPerPixel)
-{
-    return rowWidth * bytesPerPixel + extraPitch;
-}
+LONG TestScreen::pitch(int rowWidth, int bytesPerPixel) { return rowWidth * bytesPerPixel + extraPitch; }
 
 bool TestScreen::lock_allowed()
 {
@@ -105,10 +93,7 @@ bool TestScreen::next_event(ScreenEvent *event)
     return true;
 }
 
-void TestScreen::show_cursor(bool shownNow)
-{
-    cursorShown = shownNow;
-}
+void TestScreen::show_cursor(bool shownNow) { cursorShown = shownNow; }
 
 void TestScreen::allow_screen_saver(bool allowed)
 {

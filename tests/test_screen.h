@@ -13,7 +13,7 @@
 
 class TestScreen final : public Screen {
 public:
-    // Installs itself on construction and uninstalls on destruction.
+    // Installed while it exists.
     TestScreen();
     ~TestScreen() override;
 
@@ -43,17 +43,12 @@ public:
 
     // What was asked of it.
     std::vector<std::string> log;
-    std::vector<int> modeRequests;
-    std::vector<int> backBufferRequests;
-    bool isOpen = false;
-    bool shown = false;
+    std::vector<int> modeRequests, backBufferRequests;
+    bool isOpen = false, shown = false, cursorShown = true, screenSaverAllowed = true;
     std::string caption;
     HICON icon = nullptr;
-    int width = 0;
-    int height = 0;
+    int width = 0, height = 0;
     ScreenFormat format = {};
-    bool cursorShown = true;
-    bool screenSaverAllowed = true;
     LONG presentedPitch = 0;
     std::vector<std::vector<uint8_t>> frames;
 
