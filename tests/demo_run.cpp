@@ -1,7 +1,8 @@
-// demo_run.cpp - the demo's scratch files, and the demo as a child process
-// with a deadline.
+// demo_run.cpp - the sync module through our XM writer, and the demo as a
+// child process whose stderr goes to a file beside its directory.
 #include "demo_run.h"
 
+#include <fcntl.h>
 #include <signal.h>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -9,7 +10,6 @@
 #include <chrono>
 #include <cstdio>
 #include <cstdlib>
-#include <fcntl.h>
 #include <fstream>
 #include <sstream>
 #include <thread>
@@ -29,16 +29,13 @@ bool WriteSyncModule(const std::string &path, const std::vector<int> &syncRows, 
     square.loopStart = 0;
     square.loopLength = 64;
     module.instruments.push_back(square);
-
-    const int patterns = (rows + 63) / 64;
-    for (int p = 0; p < patterns; ++p) {
-        XmPattern pattern = xm_pattern(64, channels);
+    for (int p = 0; p < (rows + 63) / 64; ++p) {
+        module.patterns.push_back(xm_pattern(64, channels));
         for (int row = 0; row < 64; row += 8) {
-            XmCell &note = pattern.at(row, 0, channels);
+            XmCell &note = module.patterns.back().at(row, 0, channels);
             note.note = 49 + (row / 8) % 5;
             note.instrument = 1;
         }
-        module.patterns.push_back(pattern);
         module.orders.push_back(uint8_t(p));
     }
     for (int row : syncRows) {
@@ -66,43 +63,33 @@ DemoProcess::DemoProcess(const std::string &dir, const std::vector<std::string> 
 
 DemoProcess::~DemoProcess()
 {
-    if (pid > 0 && !done) {
+    if (Running()) {
         kill(pid, SIGKILL);
         waitpid(pid, nullptr, 0);
     }
     std::remove(errPath.c_str());
 }
 
-bool DemoProcess::Ended(DemoExit &result)
+bool DemoProcess::Running()
 {
-    if (!done) {
-        int status = 0;
-        if (pid <= 0 || waitpid(pid, &status, WNOHANG) != pid)
-            return false;
-        done = true;
-        ended.exited = true;
-        ended.code = WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);
-        std::ifstream in(errPath);
-        std::stringstream text;
-        text << in.rdbuf();
-        ended.err = text.str();
-    }
-    result = ended;
-    return true;
+    int status = 0;
+    if (ended.exited || pid <= 0 || waitpid(pid, &status, WNOHANG) != pid)
+        return !ended.exited && pid > 0;
+    ended.exited = true;
+    ended.code = WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);
+    std::stringstream text;
+    text << std::ifstream(errPath).rdbuf();
+    ended.err = text.str();
+    return false;
 }
 
 DemoExit DemoProcess::Wait(double seconds)
 {
     const auto deadline = std::chrono::steady_clock::now() + std::chrono::duration<double>(seconds);
-    DemoExit result;
-    while (!Ended(result)) {
-        if (std::chrono::steady_clock::now() > deadline) {
-            kill(pid, SIGKILL);
-            waitpid(pid, nullptr, 0);
-            done = true;
+    while (Running()) {
+        if (std::chrono::steady_clock::now() > deadline)
             return DemoExit{};
-        }
         std::this_thread::sleep_for(std::chrono::milliseconds(20));
     }
-    return result;
+    return ended;
 }

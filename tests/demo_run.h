@@ -1,7 +1,6 @@
-// demo_run.h - runs the real demo program in a scratch directory for the
-// end-to-end tests: its files (pictures, "pics.dat", a module whose Z00s
-// fall on given rows), the process with its environment, its exit code and
-// its stderr.
+// demo_run.h - the real demo program for the end-to-end tests: a module
+// whose Z00s fall on given rows, and the program run as a child process in
+// a scratch directory, with a deadline, its exit code and its stderr.
 #pragma once
 
 #include <sys/types.h>
@@ -9,8 +8,8 @@
 #include <string>
 #include <vector>
 
-// Writes "demo.xm": one channel of notes at speed 6 and 125 BPM (0.12 s a
-// row), `rows` rows long, with a Z00 on each row of `syncRows`.
+// Writes a module `rows` rows long at speed 6 and 125 BPM (0.12 s a row):
+// notes on one channel, a Z00 on each row of `syncRows` on the other.
 bool WriteSyncModule(const std::string &path, const std::vector<int> &syncRows, int rows);
 
 struct DemoExit {
@@ -19,23 +18,21 @@ struct DemoExit {
     std::string err;
 };
 
+// The demo started with `dir` as its working directory and `env` (NAME=value)
+// added to its environment; killed when the object goes, if still running.
 class DemoProcess {
 public:
-    // Starts the demo with `dir` as working directory and `env` (NAME=value)
-    // added to the environment; stderr goes to a file beside it.
     DemoProcess(const std::string &dir, const std::vector<std::string> &env);
     ~DemoProcess();
     DemoProcess(const DemoProcess &) = delete;
     DemoProcess &operator=(const DemoProcess &) = delete;
 
-    // True once the process has ended; fills `result` then.
-    bool Ended(DemoExit &result);
-    // Waits up to `seconds` for the end; kills the process after that.
+    bool Running();
+    // Waits up to `seconds` for the end.
     DemoExit Wait(double seconds);
 
 private:
-    pid_t pid = -1;
+    pid_t pid;
     std::string errPath;
     DemoExit ended;
-    bool done = false;
 };

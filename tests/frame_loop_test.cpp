@@ -1,11 +1,18 @@
 // frame_loop_test.cpp - the frame's steps over the program's own state: the
 // music's sync commands applied at the top of a frame, the endings by sync
-// and by crossfade, the random draws of a whole frame and the flash frame.
+// and by crossfade, the random draws of a whole frame and the flash frame;
+// and sync commands arriving from another thread while frames are drawn,
+// run under ThreadSanitizer by the "threads" label.
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <atomic>
+#include <chrono>
 #include <cstdlib>
+#include <functional>
 #include <iterator>
+#include <memory>
+#include <thread>
 #include <vector>
 
 #include "frame_reference.h"
@@ -14,8 +21,9 @@
 
 namespace {
 
-const uint32_t colors[] = {0xFFFF0000u, 0xFF00FF00u, 0xFF0000FFu};
-Picture *shown[3];
+const int pictureCount = 3;
+const uint32_t colors[pictureCount] = {0xFFFF0000u, 0xFF00FF00u, 0xFF0000FFu};
+Picture *shown[pictureCount];
 
 uint32_t Centre()
 {
@@ -28,11 +36,28 @@ uint32_t CentreOf(int i)
     return ReferenceBlend(0, colors[i]);
 }
 
+int PictureIndex(const Picture *picture)
+{
+    return int(std::find(std::begin(shown), std::end(shown), picture) - std::begin(shown));
+}
+
+void Sync(unsigned char param = 0)
+{
+    music_sync_callback(nullptr, param);
+}
+
+std::vector<uint32_t> Snapshot()
+{
+    return std::vector<uint32_t>(std::begin(pixel), std::end(pixel));
+}
+
 class FrameLoop : public ::testing::Test {
 protected:
     static void SetUpTestSuite()
     {
-        for (int i = 0; i < 3; ++i) {
+        if (shown[0])
+            return;
+        for (int i = 0; i < pictureCount; ++i) {
             shown[i] = MakeSolidPicture(40 + i, 30 + i, colors[i]);
             pictures.Add(shown[i]);
         }
@@ -52,10 +77,6 @@ protected:
     }
 
     void TearDown() override { crossfadeLevel = 255.0f; }
-
-    static void Sync(unsigned char param = 0) { music_sync_callback(nullptr, param); }
-
-    static std::vector<uint32_t> Snapshot() { return std::vector<uint32_t>(std::begin(pixel), std::end(pixel)); }
 };
 
 TEST_F(FrameLoop, SyncShowsTheNextPictureFromTheNextFrame)
@@ -71,22 +92,12 @@ TEST_F(FrameLoop, SyncShowsTheNextPictureFromTheNextFrame)
     EXPECT_EQ(Centre(), CentreOf(1));
 }
 
-TEST_F(FrameLoop, OtherSyncParametersChangeNothing)
+TEST_F(FrameLoop, OnlyZ00sCountAndTheyApplyInOrder)
 {
-    for (int param : {1, 2, 0x7F, 0x80, 0xFF})
+    for (int param : {1, 2, 0, 0x7F, 0x80, 0, 0xFF})
         Sync(static_cast<unsigned char>(param));
     ASSERT_TRUE(NextFrame());
-    EXPECT_EQ(currentPicture, shown[0]);
-    EXPECT_EQ(pictures.current->obj, shown[1]);
     EXPECT_TRUE(running);
-}
-
-TEST_F(FrameLoop, SyncsArrivingTogetherApplyInOrder)
-{
-    Sync();
-    Sync(5);
-    Sync();
-    ASSERT_TRUE(NextFrame());
     EXPECT_EQ(currentPicture, shown[2]);
     EXPECT_EQ(Centre(), CentreOf(2));
 }
@@ -136,7 +147,6 @@ TEST_F(FrameLoop, CrossfadeBringsInTheNextPicture)
     EXPECT_GT(crossfadeLevel, 255.0f);
     ASSERT_TRUE(NextFrame());
     EXPECT_EQ(Centre(), CentreOf(1));
-    EXPECT_EQ(pictures.current->obj, shown[2]);
 }
 
 TEST_F(FrameLoop, SyncDuringACrossfadeRetargetsIt)
@@ -152,46 +162,100 @@ TEST_F(FrameLoop, SyncDuringACrossfadeRetargetsIt)
     EXPECT_EQ(currentPicture, shown[2]);
 }
 
-// The draws of one frame from `seed` at step 0: 76,800 for the noise, the
-// step's two or three, then the flash draw, which is returned.
-int FlashDrawOfFirstFrame(unsigned seed, int &following)
-{
-    srand(seed);
-    for (int i = 0; i < SCREEN_WIDTH * SCREEN_HEIGHT; ++i)
-        rand();
-    const int increment = rand() % 20;
-    if (increment > rand() % 320)
-        rand();
-    const int flash = rand() % 10;
-    following = rand();
-    return flash;
-}
-
 TEST_F(FrameLoop, FrameDrawsItsNumbersInOrder)
 {
-    Picture *faint = MakeSolidPicture(40, 30, 0x40808080u);
-    currentPicture = faint;
+    // Noise, the step's two or three draws, then the flash: the picture lies
+    // over plain white when the flash draw is 1.
+    std::unique_ptr<Picture> faint(MakeSolidPicture(40, 30, 0x40808080u));
+    currentPicture = faint.get();
     bool sawFlash = false, sawPlain = false;
     for (unsigned seed = 1; seed < 60 && !(sawFlash && sawPlain); ++seed) {
+        srand(seed);
+        for (int i = 0; i < SCREEN_WIDTH * SCREEN_HEIGHT; ++i)
+            rand();
+        const int increment = rand() % 20;
+        if (increment > rand() % 320)
+            rand();
+        const bool flashes = rand() % 10 == 1;
+        const int following = rand();
+
         paletteStep = 0;
-        int following = 0;
-        const bool flashes = FlashDrawOfFirstFrame(seed, following) == 1;
         srand(seed);
         ASSERT_TRUE(DrawFrame());
         ASSERT_EQ(rand(), following) << "seed " << seed;
+        (flashes ? sawFlash : sawPlain) = true;
+        EXPECT_EQ(pixel[0] == 0x00FFFFFFu, flashes) << "seed " << seed;
         if (flashes) {
-            sawFlash = true;
-            // The picture lies over plain white.
-            EXPECT_EQ(pixel[0], 0x00FFFFFFu);
             EXPECT_EQ(Centre(), ReferenceBlend(0x00FFFFFFu, 0x40808080u));
-        } else {
-            sawPlain = true;
-            EXPECT_NE(pixel[0], 0x00FFFFFFu);
         }
     }
     EXPECT_TRUE(sawFlash);
     EXPECT_TRUE(sawPlain);
-    delete faint;
+}
+
+// Calls drawFrame(frame) 1000 times while another thread sends bursts of
+// sync commands, most of them Z00. The number of Z00 sent.
+long WithSyncsArriving(const std::function<void(int)> &drawFrame)
+{
+    std::atomic<bool> stop{false};
+    long zeros = 0;
+    std::thread sender([&] {
+        for (unsigned n = 0; !stop.load(std::memory_order_relaxed);) {
+            for (int burst = 0; burst < 50; ++burst, ++n) {
+                const unsigned char param = n % 7 == 3 ? static_cast<unsigned char>(n % 255 + 1) : 0;
+                zeros += param == 0;
+                Sync(param);
+            }
+            std::this_thread::sleep_for(std::chrono::microseconds(200));
+        }
+    });
+    for (int frame = 0; frame < 1000 && !testing::Test::HasFatalFailure(); ++frame)
+        drawFrame(frame);
+    stop = true;
+    sender.join();
+    music_sync_deliver();
+    return zeros;
+}
+
+using SyncStress = FrameLoop;
+
+TEST_F(SyncStress, EveryFrameShowsOnePictureAndEverySyncCounts)
+{
+    int endings = 0;
+    const long zeros = WithSyncsArriving([&](int frame) {
+        if (!NextFrame()) {
+            // The music ended the presentation; go on drawing while syncs arrive.
+            ASSERT_FALSE(running);
+            ++endings;
+            running = true;
+            return;
+        }
+        // The picture drawn is the picture current at the end of the frame.
+        const int index = PictureIndex(currentPicture);
+        ASSERT_LT(index, pictureCount) << "frame " << frame;
+        ASSERT_EQ(Centre(), CentreOf(index)) << "frame " << frame;
+    });
+    EXPECT_GT(zeros, 0);
+    EXPECT_GT(endings, 0);
+    // Each Z00 moved the cursor one place along the cycle of the pictures and
+    // the tail; it started just past the first picture.
+    int place = 0;
+    for (const Lista<Picture *> *node = &pictures; node != pictures.current; node = node->next)
+        ++place;
+    EXPECT_EQ(place, int((1 + zeros) % (pictureCount + 1)));
+    EXPECT_LT(PictureIndex(currentPicture), pictureCount);
+}
+
+TEST_F(SyncStress, CrossfadesAndSyncsShareTheListSafely)
+{
+    const long zeros = WithSyncsArriving([](int frame) {
+        if (frame % 5 == 0)
+            crossfadeLevel = 1.0f; // as SPACE does between frames
+        if (!NextFrame())
+            running = true; // ended by the music or by the crossfade; go on
+        ASSERT_LT(PictureIndex(currentPicture), pictureCount) << "frame " << frame;
+    });
+    EXPECT_GT(zeros, 0);
 }
 
 } // namespace

@@ -1,11 +1,15 @@
-// frame_reference.h - independent references for the frame tests: the
-// blend written channel by channel as the formula reads, and test pictures.
+// frame_reference.h - independent references for the presentation's tests:
+// the blend written channel by channel as the formula reads, pictures made
+// in memory, and the PNG and text files that the file-reading tests need.
 #pragma once
 
 #include <cstdint>
 #include <functional>
+#include <string>
+#include <vector>
 
 #include "loadpng.h"
+#include "png_files.h"
 
 // ⌊s × a / 256⌋ + ⌊d × (255 − a) / 256⌋ for red, green and blue.
 inline uint32_t ReferenceBlend(uint32_t stored, uint32_t color)
@@ -37,4 +41,24 @@ inline Picture *MakePicture(int width, int height, const std::function<uint32_t(
 inline Picture *MakeSolidPicture(int width, int height, uint32_t color)
 {
     return MakePicture(width, height, [color](int, int) { return color; });
+}
+
+// A width × height RGBA PNG file of one 0xAARRGGBB colour.
+inline bool WriteSolidPng(const std::string &path, int width, int height, uint32_t color)
+{
+    PngImage image;
+    image.width = width;
+    image.height = height;
+    image.colorType = 6;
+    const uint16_t rgba[] = {uint16_t(color >> 16 & 0xFF), uint16_t(color >> 8 & 0xFF), uint16_t(color & 0xFF),
+                             uint16_t(color >> 24)};
+    for (int i = 0; i < width * height; ++i)
+        image.samples.insert(image.samples.end(), std::begin(rgba), std::end(rgba));
+    const std::vector<unsigned char> png = EncodePng(image);
+    return !png.empty() && WriteFile(path, png);
+}
+
+inline bool WriteText(const std::string &path, const std::string &text)
+{
+    return WriteFile(path, std::vector<unsigned char>(text.begin(), text.end()));
 }

@@ -6,7 +6,7 @@
 #include <string>
 #include <vector>
 
-#include "solid_png.h"
+#include "frame_reference.h"
 #include "test.h"
 
 namespace {
@@ -15,151 +15,101 @@ using Names = std::vector<std::string>;
 
 class PictureList : public ::testing::Test {
 protected:
-    ScratchDir dir;
+    TempDir dir;
+    const std::string list = dir.File("pics.dat");
+};
 
-    // The names read from a list file holding `text`; fails on a read error.
-    Names Read(const std::string &text)
-    {
-        const std::string list = dir / "pics.dat";
-        EXPECT_TRUE(WriteText(list, text));
+TEST_F(PictureList, ReadsOneNamePerLine)
+{
+    const Names abc = {"first.png", "second.png", "abc"};
+    const std::string name300 = std::string(296, 'n') + ".png";
+    const std::string name5000 = std::string(4996, 'l') + ".png";
+    const struct {
+        const char *what;
+        std::string text;
+        Names expected;
+    } cases[] = {
+        {"LF", "first.png\nsecond.png\nabc\n", abc},
+        {"CR LF", "first.png\r\nsecond.png\r\nabc\r\n", abc},
+        {"both", "first.png\r\nsecond.png\nabc\r\n", abc},
+        {"short lines", "one.png\n\nx\nxy\nabc\n\r\nxy\r\ntwo.png\n", {"one.png", "abc", "two.png"}},
+        {"only short lines", "\n\n\n", {}},
+        {"empty file", "", {}},
+        {"no last terminator", "one.png\ntwo.png", {"one.png", "two.png"}},
+        {"no last terminator after CR LF", "one.png\r\nabc", {"one.png", "abc"}},
+        {"short last line", "one.png\nxy", {"one.png"}},
+        // No trimming, no comments; a carriage return that ends no line stays.
+        {"as written", " spaced name.png \n# not a comment\na\rb.png\n", {" spaced name.png ", "# not a comment", "a\rb.png"}},
+        {"long lines", name300 + "\n" + name5000 + "\r\nend.png\n", {name300, name5000, "end.png"}},
+        {"repeated name", "a.png\nb.png\na.png\na.png\n", {"a.png", "b.png", "a.png", "a.png"}},
+    };
+    for (const auto &c : cases) {
+        SCOPED_TRACE(c.what);
+        ASSERT_TRUE(WriteText(list, c.text));
         Names names;
         testing::internal::CaptureStderr();
         EXPECT_EQ(ReadPictureList(list.c_str(), names), 1);
         EXPECT_EQ(testing::internal::GetCapturedStderr(), "");
-        return names;
+        EXPECT_EQ(names, c.expected);
     }
-};
-
-TEST_F(PictureList, LineFeedAndCarriageReturnLineFeedGiveTheSameNames)
-{
-    const Names expected = {"first.png", "second.png", "abc"};
-    EXPECT_EQ(Read("first.png\nsecond.png\nabc\n"), expected);
-    EXPECT_EQ(Read("first.png\r\nsecond.png\r\nabc\r\n"), expected);
-    EXPECT_EQ(Read("first.png\r\nsecond.png\nabc\r\n"), expected);
 }
-
-TEST_F(PictureList, LinesShorterThanThreeCharactersAreSkipped)
-{
-    EXPECT_EQ(Read("one.png\n\nx\nxy\nabc\n\r\nxy\r\ntwo.png\n"), (Names{"one.png", "abc", "two.png"}));
-    EXPECT_EQ(Read("\n\n\n"), Names{});
-}
-
-TEST_F(PictureList, LastLineWithoutTerminatorKeepsItsLastCharacter)
-{
-    EXPECT_EQ(Read("one.png\ntwo.png"), (Names{"one.png", "two.png"}));
-    EXPECT_EQ(Read("one.png\r\nabc"), (Names{"one.png", "abc"}));
-    EXPECT_EQ(Read("one.png\nxy"), Names{"one.png"});
-}
-
-TEST_F(PictureList, NamesStandAsWritten)
-{
-    // No trimming, no comments; a carriage return that ends no line stays.
-    EXPECT_EQ(Read(" spaced name.png \n# not a comment\na\rb.png\n"),
-              (Names{" spaced name.png ", "# not a comment", "a\rb.png"}));
-}
-
-TEST_F(PictureList, LongLineIsOneName)
-{
-    const std::string name300 = std::string(296, 'n') + ".png";
-    const std::string name5000 = std::string(4996, 'l') + ".png";
-    EXPECT_EQ(Read(name300 + "\n" + name5000 + "\r\nend.png\n"), (Names{name300, name5000, "end.png"}));
-}
-
-TEST_F(PictureList, RepeatedNameIsListedEachTime)
-{
-    EXPECT_EQ(Read("a.png\nb.png\na.png\na.png\n"), (Names{"a.png", "b.png", "a.png", "a.png"}));
-}
-
-TEST_F(PictureList, EmptyFileListsNothing)
-{
-    EXPECT_EQ(Read(""), Names{});
-}
-
-TEST_F(PictureList, MissingFileIsReportedWithItsReason)
-{
-    const std::string missing = dir / "pics.dat";
-    Names names;
-    testing::internal::CaptureStderr();
-    EXPECT_EQ(ReadPictureList(missing.c_str(), names), 0);
-    EXPECT_EQ(testing::internal::GetCapturedStderr(),
-              "demo: cannot read \"" + missing + "\": No such file or directory\n");
-    EXPECT_TRUE(names.empty());
-}
-
-TEST_F(PictureList, UnreadableFileIsReportedWithItsReason)
-{
-    // A directory opens as a stream but fails on the first read.
-    Names names;
-    testing::internal::CaptureStderr();
-    EXPECT_EQ(ReadPictureList(dir.path().c_str(), names), 0);
-    EXPECT_EQ(testing::internal::GetCapturedStderr(), "demo: cannot read \"" + dir.path() + "\": Is a directory\n");
-}
-
-// ---- Loading the listed pictures ----
 
 TEST_F(PictureList, LoadsEveryListedPictureInOrder)
 {
-    ASSERT_TRUE(WriteSolidPng(dir / "wide.png", 30, 10, 0xFFFF0000u));
-    ASSERT_TRUE(WriteSolidPng(dir / "tall.png", 7, 40, 0x80123456u));
-    const std::string list = dir / "pics.dat";
+    ASSERT_TRUE(WriteSolidPng(dir.File("wide.png"), 30, 10, 0xFFFF0000u));
+    ASSERT_TRUE(WriteSolidPng(dir.File("tall.png"), 7, 40, 0x80123456u));
     // Absolute names, the last one without a terminator, one repeated.
-    ASSERT_TRUE(WriteText(list, dir / "wide.png\r\n" + dir / "tall.png\n\n" + dir / "wide.png"));
+    ASSERT_TRUE(WriteText(list, dir.File("wide.png\r\n") + dir.File("tall.png\n\n") + dir.File("wide.png")));
 
     Lista<Picture *> loaded;
     testing::internal::CaptureStderr();
     EXPECT_EQ(LoadPictureList(list.c_str(), loaded), 1);
     EXPECT_EQ(testing::internal::GetCapturedStderr(), "");
-    const int expectedWidths[] = {30, 7, 30};
-    for (int width : expectedWidths) {
-        Picture *picture = loaded.Next();
-        ASSERT_NE(picture, nullptr);
-        EXPECT_EQ(picture->width, width);
+    const struct {
+        int width;
+        uint32_t color;
+    } expected[] = {{30, 0xFFFF0000u}, {7, 0x80123456u}, {30, 0xFFFF0000u}};
+    for (const auto &picture : expected) {
+        const Picture *next = loaded.Next();
+        ASSERT_NE(next, nullptr);
+        EXPECT_EQ(next->width, picture.width);
+        EXPECT_EQ(next->pixels[0], picture.color);
     }
     EXPECT_EQ(loaded.Next(), nullptr);
-    loaded.current = &loaded;
-    EXPECT_EQ(loaded.Next()->pixels[0], 0xFFFF0000u);
-    EXPECT_EQ(loaded.Next()->pixels[0], 0x80123456u);
 }
 
-TEST_F(PictureList, PictureThatCannotBeLoadedIsNamed)
+TEST_F(PictureList, EachFailureEndsTheLoadWithItsLine)
 {
-    ASSERT_TRUE(WriteSolidPng(dir / "good.png", 4, 4, 0xFF00FF00u));
-    ASSERT_TRUE(WriteText(dir / "broken.png", "not a picture"));
-    const std::string list = dir / "pics.dat";
-    const std::string missing = dir / "missing.png";
-    ASSERT_TRUE(WriteText(list, dir / "good.png\n" + missing + "\n" + dir / "good.png\n"));
-
-    Lista<Picture *> loaded;
-    testing::internal::CaptureStderr();
-    EXPECT_EQ(LoadPictureList(list.c_str(), loaded), 0);
-    EXPECT_EQ(testing::internal::GetCapturedStderr(), "demo: cannot load picture \"" + missing + "\"\n");
-
-    ASSERT_TRUE(WriteText(list, dir / "broken.png\n"));
-    testing::internal::CaptureStderr();
-    EXPECT_EQ(LoadPictureList(list.c_str(), loaded), 0);
-    EXPECT_EQ(testing::internal::GetCapturedStderr(), "demo: cannot load picture \"" + dir / "broken.png" + "\"\n");
-}
-
-TEST_F(PictureList, ListWithoutAPictureIsAFailure)
-{
-    const std::string list = dir / "pics.dat";
-    for (const char *text : {"", "\n", "ab\r\nx\n\n"}) {
-        ASSERT_TRUE(WriteText(list, text));
+    ASSERT_TRUE(WriteSolidPng(dir.File("good.png"), 4, 4, 0xFF00FF00u));
+    ASSERT_TRUE(WriteText(dir.File("broken.png"), "not a picture"));
+    const std::string good = dir.File("good.png\n"), missing = dir.File("missing.png");
+    const std::string listsNothing = "demo: \"" + list + "\" lists no picture\n";
+    const std::string absent = dir.File("absent.dat");
+    const struct {
+        const char *what;
+        std::string path; // the list file, holding `text` when it is `list`
+        std::string text;
+        std::string err;
+    } cases[] = {
+        {"missing list", absent, "", "demo: cannot read \"" + absent + "\": No such file or directory\n"},
+        // A directory opens as a stream but fails on the first read.
+        {"unreadable list", dir.path(), "", "demo: cannot read \"" + dir.path() + "\": Is a directory\n"},
+        {"empty list", list, "", listsNothing},
+        {"blank line", list, "\n", listsNothing},
+        {"short lines only", list, "ab\r\nx\n\n", listsNothing},
+        {"missing picture", list, good + missing + "\n" + good, "demo: cannot load picture \"" + missing + "\"\n"},
+        {"broken picture", list, dir.File("broken.png\n"), "demo: cannot load picture \"" + dir.File("broken.png") + "\"\n"},
+    };
+    for (const auto &c : cases) {
+        SCOPED_TRACE(c.what);
+        if (c.path == list) {
+            ASSERT_TRUE(WriteText(list, c.text));
+        }
         Lista<Picture *> loaded;
         testing::internal::CaptureStderr();
-        EXPECT_EQ(LoadPictureList(list.c_str(), loaded), 0);
-        EXPECT_EQ(testing::internal::GetCapturedStderr(), "demo: \"" + list + "\" lists no picture\n");
-        EXPECT_EQ(loaded.Next(), nullptr);
+        EXPECT_EQ(LoadPictureList(c.path.c_str(), loaded), 0);
+        EXPECT_EQ(testing::internal::GetCapturedStderr(), c.err);
     }
-}
-
-TEST_F(PictureList, MissingListFileFailsTheLoad)
-{
-    const std::string list = dir / "pics.dat";
-    Lista<Picture *> loaded;
-    testing::internal::CaptureStderr();
-    EXPECT_EQ(LoadPictureList(list.c_str(), loaded), 0);
-    EXPECT_EQ(testing::internal::GetCapturedStderr(), "demo: cannot read \"" + list + "\": No such file or directory\n");
 }
 
 } // namespace
