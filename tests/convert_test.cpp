@@ -113,9 +113,6 @@ void checkEveryCountAndAlignment(const Unit &unit) {
 TEST(Converters, EveryCountAtEveryAlignmentGivesTheLayoutsPixels) {
     for (const Unit &unit : units)
         checkEveryCountAndAlignment(unit);
-}
-
-TEST(Converters, PackedRoutinesGiveTheLayoutsPixels) {
     for (const Unit &unit : packedUnits)
         checkEveryCountAndAlignment(unit);
 }
@@ -142,7 +139,7 @@ TEST(Converters, EmptyAndNegativeRunsTouchNothing) {
     }
 }
 
-// Converts one pixel alone (remainder path) and eight copies of it (group
+// Converts one pixel alone (remainder path) and nine copies of it (group
 // path, then remainder) and gives the first destination value, 16 or 32
 // bits little-endian, or the bytes packed low first for 24-bit layouts.
 uint32_t convertOne(Converter convert, int bytesPerPixel, uint32_t pixel) {
@@ -159,46 +156,31 @@ uint32_t convertOne(Converter convert, int bytesPerPixel, uint32_t pixel) {
 }
 
 TEST(Converters, NamedColoursGiveTheirKnownValues) {
+    const struct {
+        Converter convert;
+        int bytesPerPixel;
+        uint32_t pixel, value;
+    } cases[] = {
+        {to_rgb565, 2, 0xFFFFFF, 0xFFFF}, {to_bgr565, 2, 0xFFFFFF, 0xFFFF}, {to_rgb555, 2, 0xFFFFFF, 0x7FFF},
+        {to_bgr555, 2, 0xFFFFFF, 0x7FFF}, {to_rgb24, 3, 0xFFFFFF, 0xFFFFFF}, {to_bgr24, 3, 0xFFFFFF, 0xFFFFFF},
+        {to_bgr32, 4, 0xFFFFFF, 0x00FFFFFF},
+        {to_rgb565, 2, 0xFF0000, 0xF800}, {to_bgr565, 2, 0xFF0000, 0x001F}, {to_rgb555, 2, 0xFF0000, 0x7C00},
+        {to_bgr555, 2, 0xFF0000, 0x001F}, {to_bgr32, 4, 0xFF0000, 0x000000FF},
+        {to_rgb24, 3, 0xFF0000, 0xFF0000},  // bytes 00 00 FF
+        {to_bgr24, 3, 0xFF0000, 0x0000FF},  // bytes FF 00 00
+        {to_rgb565, 2, 0x0000FF, 0x001F}, {to_bgr565, 2, 0x0000FF, 0xF800}, {to_rgb555, 2, 0x0000FF, 0x001F},
+        {to_bgr555, 2, 0x0000FF, 0x7C00},
+        {to_rgb565, 2, 0x00FF00, 0x07E0}, {to_bgr565, 2, 0x00FF00, 0x07E0}, {to_rgb555, 2, 0x00FF00, 0x03E0},
+        {to_bgr555, 2, 0x00FF00, 0x03E0},
+        {to_rgb565, 2, 0x080408, 0x0821}, {to_rgb555, 2, 0x080408, 0x0401},
+        {to_rgb565, 2, 0x070307, 0}, {to_bgr565, 2, 0x070307, 0}, {to_rgb555, 2, 0x070307, 0},
+        {to_bgr555, 2, 0x070307, 0},
+    };
     for (uint32_t top : {0x00000000u, 0xFF000000u}) {
-        const uint32_t white = top | 0x00FFFFFF, redOnly = top | 0x00FF0000, blueOnly = top | 0x000000FF, greenOnly = top | 0x0000FF00;
-        EXPECT_EQ(0xFFFFu, convertOne(to_rgb565, 2, white));
-        EXPECT_EQ(0xFFFFu, convertOne(to_bgr565, 2, white));
-        EXPECT_EQ(0x7FFFu, convertOne(to_rgb555, 2, white));
-        EXPECT_EQ(0x7FFFu, convertOne(to_bgr555, 2, white));
-        EXPECT_EQ(0xFFFFFFu, convertOne(to_rgb24, 3, white));
-        EXPECT_EQ(0xFFFFFFu, convertOne(to_bgr24, 3, white));
-        EXPECT_EQ(0x00FFFFFFu, convertOne(to_bgr32, 4, white));
-        EXPECT_EQ(white, convertOne(to_rgb32, 4, white));
-
-        EXPECT_EQ(0xF800u, convertOne(to_rgb565, 2, redOnly));
-        EXPECT_EQ(0x001Fu, convertOne(to_bgr565, 2, redOnly));
-        EXPECT_EQ(0x7C00u, convertOne(to_rgb555, 2, redOnly));
-        EXPECT_EQ(0x001Fu, convertOne(to_bgr555, 2, redOnly));
-        EXPECT_EQ(0xFF0000u, convertOne(to_rgb24, 3, redOnly));  // bytes 00 00 FF
-        EXPECT_EQ(0x0000FFu, convertOne(to_bgr24, 3, redOnly));  // bytes FF 00 00
-        EXPECT_EQ(0x000000FFu, convertOne(to_bgr32, 4, redOnly));
-
-        EXPECT_EQ(0x001Fu, convertOne(to_rgb565, 2, blueOnly));
-        EXPECT_EQ(0xF800u, convertOne(to_bgr565, 2, blueOnly));
-        EXPECT_EQ(0x001Fu, convertOne(to_rgb555, 2, blueOnly));
-        EXPECT_EQ(0x7C00u, convertOne(to_bgr555, 2, blueOnly));
-
-        EXPECT_EQ(0x07E0u, convertOne(to_rgb565, 2, greenOnly));
-        EXPECT_EQ(0x07E0u, convertOne(to_bgr565, 2, greenOnly));
-        EXPECT_EQ(0x03E0u, convertOne(to_rgb555, 2, greenOnly));
-        EXPECT_EQ(0x03E0u, convertOne(to_bgr555, 2, greenOnly));
-
-        EXPECT_EQ(0x0821u, convertOne(to_rgb565, 2, top | 0x00080408));
-        EXPECT_EQ(0x0401u, convertOne(to_rgb555, 2, top | 0x00080408));
-        for (Converter sixteen : {to_rgb565, to_bgr565, to_rgb555, to_bgr555})
-            EXPECT_EQ(0u, convertOne(sixteen, 2, top | 0x00070307));
+        for (const auto &c : cases)
+            EXPECT_EQ(c.value, convertOne(c.convert, c.bytesPerPixel, top | c.pixel)) << std::hex << (top | c.pixel);
+        EXPECT_EQ(top | 0xFFFFFF, convertOne(to_rgb32, 4, top | 0xFFFFFF));
     }
-}
-
-TEST(Converters, FiveSixFiveRunOfFiveIsOneGroupAndOneRemainder) {
-    const std::vector<uint32_t> pixels = {0x00FFFFFF, 0x00FF0000, 0x0000FF00, 0x000000FF, 0x00080408};
-    EXPECT_TRUE(convertsExactly(units[4], pixels, 0, 0));
-    EXPECT_TRUE(convertsExactly(units[5], pixels, 0, 0));
 }
 
 TEST(MmxCopy, CopiesEveryByteCountAtOddAddresses) {
@@ -223,42 +205,32 @@ TEST(MmxCopy, NegativeByteCountCopiesNothing) {
     EXPECT_EQ(std::vector<uint8_t>(64, guardByte), destination);
 }
 
-struct Format {
-    uint32_t bits, red, green, blue;
-};
-
-TEST(ConverterSelect, EachLayoutGivesItsConverter) {
-    EXPECT_EQ(to_rgb32, converter_select(32, 0x00FF0000, 0x0000FF00, 0x000000FF));
-    EXPECT_EQ(to_bgr32, converter_select(32, 0x000000FF, 0x0000FF00, 0x00FF0000));
-    EXPECT_EQ(to_rgb24, converter_select(24, 0x00FF0000, 0x0000FF00, 0x000000FF));
-    EXPECT_EQ(to_bgr24, converter_select(24, 0x000000FF, 0x0000FF00, 0x00FF0000));
-    EXPECT_EQ(to_rgb565, converter_select(16, 0xF800, 0x07E0, 0x001F));
-    EXPECT_EQ(to_bgr565, converter_select(16, 0x001F, 0x07E0, 0xF800));
-    EXPECT_EQ(to_rgb555, converter_select(16, 0x7C00, 0x03E0, 0x001F));
-    EXPECT_EQ(to_bgr555, converter_select(16, 0x001F, 0x03E0, 0x7C00));
-}
-
-TEST(ConverterSelect, AnyOtherFormatGivesNone) {
+TEST(ConverterSelect, EachLayoutGivesItsConverterAndAnyOtherNone) {
+    const struct {
+        uint32_t bits, red, green, blue;
+        Converter converter;
+    } served[] = {
+        {32, 0x00FF0000, 0x0000FF00, 0x000000FF, to_rgb32}, {32, 0x000000FF, 0x0000FF00, 0x00FF0000, to_bgr32},
+        {24, 0x00FF0000, 0x0000FF00, 0x000000FF, to_rgb24}, {24, 0x000000FF, 0x0000FF00, 0x00FF0000, to_bgr24},
+        {16, 0xF800, 0x07E0, 0x001F, to_rgb565},             {16, 0x001F, 0x07E0, 0xF800, to_bgr565},
+        {16, 0x7C00, 0x03E0, 0x001F, to_rgb555},             {16, 0x001F, 0x03E0, 0x7C00, to_bgr555},
+    };
+    for (const auto &f : served) {
+        EXPECT_EQ(f.converter, converter_select(f.bits, f.red, f.green, f.blue)) << f.bits << " bits, red " << f.red;
+        // Near misses: any one bit of the depth or a mask off.
+        for (int bit = 0; bit < 32; ++bit) {
+            const uint32_t flip = 1u << bit;
+            EXPECT_EQ(nullptr, converter_select(f.bits ^ flip, f.red, f.green, f.blue));
+            EXPECT_EQ(nullptr, converter_select(f.bits, f.red ^ flip, f.green, f.blue));
+            EXPECT_EQ(nullptr, converter_select(f.bits, f.red, f.green ^ flip, f.blue));
+            EXPECT_EQ(nullptr, converter_select(f.bits, f.red, f.green, f.blue ^ flip));
+        }
+    }
     EXPECT_EQ(nullptr, converter_select(15, 0x7C00, 0x03E0, 0x001F));
-    EXPECT_EQ(nullptr, converter_select(8, 0, 0, 0));
+    EXPECT_EQ(nullptr, converter_select(8, 0, 0, 0));  // palette
     EXPECT_EQ(nullptr, converter_select(0, 0, 0, 0));
     EXPECT_EQ(nullptr, converter_select(32, 0xFF000000, 0x00FF0000, 0x0000FF00));
     EXPECT_EQ(nullptr, converter_select(24, 0xF800, 0x07E0, 0x001F));
-
-    const Format served[] = {
-        {32, 0x00FF0000, 0x0000FF00, 0x000000FF}, {32, 0x000000FF, 0x0000FF00, 0x00FF0000},
-        {24, 0x00FF0000, 0x0000FF00, 0x000000FF}, {24, 0x000000FF, 0x0000FF00, 0x00FF0000},
-        {16, 0xF800, 0x07E0, 0x001F},             {16, 0x001F, 0x07E0, 0xF800},
-        {16, 0x7C00, 0x03E0, 0x001F},             {16, 0x001F, 0x03E0, 0x7C00},
-    };
-    for (const Format &format : served)
-        for (int bit = 0; bit < 32; ++bit) {
-            const uint32_t flip = 1u << bit;
-            EXPECT_EQ(nullptr, converter_select(format.bits ^ flip, format.red, format.green, format.blue));
-            EXPECT_EQ(nullptr, converter_select(format.bits, format.red ^ flip, format.green, format.blue));
-            EXPECT_EQ(nullptr, converter_select(format.bits, format.red, format.green ^ flip, format.blue));
-            EXPECT_EQ(nullptr, converter_select(format.bits, format.red, format.green, format.blue ^ flip));
-        }
 }
 
 }  // namespace

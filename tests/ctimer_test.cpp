@@ -1,6 +1,6 @@
-// ctimer_test.cpp - tests of CTimer, the frame timer, against a fake clock
-// defined here in place of the platform's: the test sets the counter's
-// frequency (or its absence), the counter and the millisecond clock.
+// ctimer_test.cpp - CTimer, the frame timer, against a fake clock defined
+// here in place of the platform's: the test sets the counter's frequency (or
+// its absence), the counter and the millisecond clock, and counts the reads.
 #include "ctimer.h"
 
 #include "windows.h"
@@ -8,6 +8,7 @@
 #include <gtest/gtest.h>
 
 #include <cstdint>
+#include <vector>
 
 namespace {
 
@@ -16,9 +17,7 @@ struct FakeClock {
     int64_t frequency = 1048576;
     int64_t counter = 0;
     DWORD milliseconds = 0;
-    int frequencyReads = 0;
-    int counterReads = 0;
-    int millisecondReads = 0;
+    int frequencyReads = 0, counterReads = 0, millisecondReads = 0;
 };
 
 FakeClock fakeClock;
@@ -48,479 +47,284 @@ DWORD WINAPI timeGetTime()
 namespace {
 
 // The single-precision 0.001 widened to double, written out in full.
-constexpr double millisecondTick = 0.001000000047497451305389404296875;
-// 2^-20: the seconds per tick at 1,048,576 ticks per second.
+constexpr double msTick = 0.001000000047497451305389404296875;
+// 2^-20: the seconds per tick at 1,048,576 ticks per second, unshifted, so
+// that every counter step is an exact binary fraction.
 constexpr double binaryTick = 1.0 / 1048576.0;
+constexpr int64_t second = 1048576;
 
-// Resets the clock on construction, before a derived fixture's own timer
-// is built from it.
-class TimerTest : public ::testing::Test {
+// Feeds each reading to the clock the timer runs on, one Update per reading.
+void UpdateAt(CTimer &timer, bool counterMode, int64_t reading)
+{
+    if (counterMode)
+        fakeClock.counter = reading;
+    else
+        fakeClock.milliseconds = DWORD(reading);
+    timer.Update();
+}
+
+class Timer : public ::testing::Test {
 protected:
-    TimerTest() { fakeClock = FakeClock(); }
+    Timer() { fakeClock = FakeClock(); }
 };
 
-// --- Calibration -----------------------------------------------------------
-
-class TimerCalibration : public TimerTest {
-protected:
-    void ExpectCalibration(int64_t reported, int32_t expectedShift, double ticksPerSecond)
-    {
-        fakeClock.frequency = reported;
+TEST_F(Timer, CalibrationShiftsTheCounterToAtMostTwoMegahertz)
+{
+    const struct {
+        bool hasCounter;
+        int64_t reported;
+        int32_t shift;
+        double secondsPerTick;
+    } cases[] = {
+        {true, 3579545, 1, 1.0 / 1789772.0},
+        {true, 10000000, 3, 1.0 / 1250000.0},
+        {true, 2000000, 0, 1.0 / 2000000.0},
+        {true, 2000001, 1, 1.0 / 1000000.0},
+        {true, int64_t(1) << 32, 12, 1.0 / 1048576.0},
+        // 2^63 - 1 shifted by 42 is 2,097,151, still too fast; by 43, 1,048,575.
+        {true, INT64_MAX, 43, 1.0 / 1048575.0},
+        {true, 1, 0, 1.0},
+        // No counter, or one claiming zero ticks per second: the millisecond clock.
+        {false, 0, 0, msTick},
+        {true, 0, 0, msTick},
+    };
+    for (const auto &c : cases) {
+        SCOPED_TRACE(testing::Message() << "counter " << c.hasCounter << " at " << c.reported);
+        fakeClock = FakeClock();
+        fakeClock.hasCounter = c.hasCounter;
+        fakeClock.frequency = c.reported;
         CTimer timer;
-        EXPECT_TRUE(timer.hasPerformanceCounter);
-        EXPECT_EQ(timer.frequency, reported);
-        EXPECT_EQ(timer.shift, expectedShift);
-        EXPECT_EQ(timer.secondsPerTick, 1.0 / ticksPerSecond);
+        const bool counterMode = c.secondsPerTick != msTick;
+        EXPECT_EQ(timer.hasPerformanceCounter, counterMode);
+        if (counterMode) {
+            EXPECT_EQ(timer.frequency, c.reported);
+        }
+        EXPECT_EQ(timer.shift, c.shift);
+        EXPECT_EQ(timer.secondsPerTick, c.secondsPerTick);
+        EXPECT_EQ(fakeClock.frequencyReads, 1);
+        timer.Update();
+        EXPECT_EQ(fakeClock.counterReads, counterMode ? 1 : 0);
+        EXPECT_EQ(fakeClock.millisecondReads, counterMode ? 0 : 1);
     }
-};
-
-TEST_F(TimerCalibration, AcpiTimerFrequencyIsHalved)
-{
-    ExpectCalibration(3579545, 1, 1789772.0);
 }
 
-TEST_F(TimerCalibration, TenMegahertzIsShiftedThreeTimes)
-{
-    ExpectCalibration(10000000, 3, 1250000.0);
-}
-
-TEST_F(TimerCalibration, ExactlyTwoMegahertzIsNotShifted)
-{
-    ExpectCalibration(2000000, 0, 2000000.0);
-}
-
-TEST_F(TimerCalibration, OneAboveTwoMegahertzIsHalvedAndTruncated)
-{
-    ExpectCalibration(2000001, 1, 1000000.0);
-}
-
-TEST_F(TimerCalibration, FrequencyWithHighHalfIsShiftedBelowIt)
-{
-    ExpectCalibration(int64_t(1) << 32, 12, 1048576.0);
-}
-
-TEST_F(TimerCalibration, LargestFrequencyIsShiftedToTwentyBits)
-{
-    // 2^63 - 1 shifted by 42 is 2,097,151, still too fast; by 43, 1,048,575.
-    ExpectCalibration(INT64_MAX, 43, 1048575.0);
-}
-
-TEST_F(TimerCalibration, SlowCounterIsUsedAsItIs)
-{
-    ExpectCalibration(1, 0, 1.0);
-}
-
-TEST_F(TimerCalibration, ConstructionAsksForTheFrequencyOnceAndNothingElse)
+TEST_F(Timer, ConstructionReadsNothingButTheFrequency)
 {
     CTimer timer;
-    EXPECT_EQ(fakeClock.frequencyReads, 1);
-    EXPECT_EQ(fakeClock.counterReads, 0);
-    EXPECT_EQ(fakeClock.millisecondReads, 0);
+    EXPECT_EQ(fakeClock.counterReads + fakeClock.millisecondReads, 0);
     EXPECT_EQ(timer.interval, 1.0);
-    EXPECT_EQ(timer.time, 0.0);
-    EXPECT_EQ(timer.lastTime, 0.0);
-    EXPECT_EQ(timer.delta, 0.0);
+    for (double value : {timer.time, timer.lastTime, timer.delta, timer.windowStart, timer.rate})
+        EXPECT_EQ(value, 0.0);
     EXPECT_EQ(timer.updates, 0);
     EXPECT_EQ(timer.windowFrames, 0u);
-    EXPECT_EQ(timer.windowStart, 0.0);
-    EXPECT_EQ(timer.rate, 0.0);
     EXPECT_EQ(timer.lastCount, 0u);
     EXPECT_EQ(timer.stallCount, 0);
 }
 
-TEST_F(TimerCalibration, ShiftedCounterIsReadInShiftedTicks)
+TEST_F(Timer, ShiftedCounterIsReadAsTheLowHalfOfShiftedTicks)
 {
     fakeClock.frequency = 10000000; // shift 3: 1,250,000 ticks per second
-    CTimer timer;
-    fakeClock.counter = 80;
-    timer.Update();
-    EXPECT_EQ(timer.lastCount, 10u);
-    fakeClock.counter = 80 + 10000000; // one second of raw counts
-    timer.Update();
-    EXPECT_EQ(timer.lastCount, 10u + 1250000u);
-    EXPECT_DOUBLE_EQ(timer.delta, 1.0);
-}
+    CTimer tenMegahertz;
+    UpdateAt(tenMegahertz, true, 80);
+    EXPECT_EQ(tenMegahertz.lastCount, 10u);
+    UpdateAt(tenMegahertz, true, 80 + 10000000); // one second of raw counts
+    EXPECT_EQ(tenMegahertz.lastCount, 10u + 1250000u);
+    EXPECT_DOUBLE_EQ(tenMegahertz.delta, 1.0);
 
-TEST_F(TimerCalibration, TickIsLowHalfOfShiftedCounter)
-{
     fakeClock.frequency = int64_t(1) << 32; // shift 12
-    CTimer timer;
-    // Just below 2^44 raw counts the shifted tick is 2^32 - 3; just above,
-    // the low half of the shifted value has wrapped to 5.
-    fakeClock.counter = (int64_t(1) << 44) - 3 * 4096;
-    timer.Update();
-    EXPECT_EQ(timer.lastCount, 0xFFFFFFFDu);
-    fakeClock.counter = (int64_t(1) << 44) + 5 * 4096;
-    timer.Update();
-    EXPECT_EQ(timer.lastCount, 5u);
-    EXPECT_EQ(timer.delta, 8.0 / 1048576.0);
+    CTimer fast;
+    // Just below 2^44 raw counts the tick is 2^32 - 3; just above, 5.
+    UpdateAt(fast, true, (int64_t(1) << 44) - 3 * 4096);
+    EXPECT_EQ(fast.lastCount, 0xFFFFFFFDu);
+    UpdateAt(fast, true, (int64_t(1) << 44) + 5 * 4096);
+    EXPECT_EQ(fast.lastCount, 5u);
+    EXPECT_EQ(fast.delta, 8.0 * binaryTick);
 }
 
-// --- Millisecond mode ------------------------------------------------------
-
-class TimerMilliseconds : public TimerTest {
-protected:
-    TimerMilliseconds() { fakeClock.hasCounter = false; }
+// Counter readings at 2^20 ticks per second, or millisecond readings, and
+// the timer's state after the last of them.
+struct Steps {
+    const char *name;
+    bool counterMode;
+    std::vector<int64_t> readings;
+    double time, lastTime, delta;
+    uint32_t lastCount; // counter mode only
 };
 
-TEST_F(TimerMilliseconds, MissingCounterSelectsTheMillisecondClock)
+TEST_F(Timer, StepsFollowTheClockWithWrapAndFallBackRules)
 {
-    CTimer timer;
-    EXPECT_FALSE(timer.hasPerformanceCounter);
-    EXPECT_EQ(timer.shift, 0);
-    EXPECT_EQ(timer.secondsPerTick, millisecondTick);
-    EXPECT_NE(timer.secondsPerTick, 0.001);
-}
-
-TEST_F(TimerMilliseconds, CounterWithZeroFrequencySelectsTheMillisecondClock)
-{
-    fakeClock.hasCounter = true;
-    fakeClock.frequency = 0;
-    CTimer timer;
-    EXPECT_FALSE(timer.hasPerformanceCounter);
-    EXPECT_EQ(timer.secondsPerTick, millisecondTick);
-    fakeClock.milliseconds = 1000;
-    timer.Update();
-    fakeClock.milliseconds = 1016;
-    timer.Update();
-    EXPECT_NEAR(timer.delta, 0.016, 1e-9);
-}
-
-TEST_F(TimerMilliseconds, FirstUpdateTakesTheReadingOnly)
-{
-    CTimer timer;
-    fakeClock.milliseconds = 1000;
-    EXPECT_EQ(timer.Update(), 1);
-    EXPECT_EQ(timer.delta, 0.0);
-    EXPECT_EQ(timer.time, 1000.0 * millisecondTick);
-    EXPECT_EQ(timer.lastTime, 1000.0 * millisecondTick);
-}
-
-TEST_F(TimerMilliseconds, SixteenMillisecondFrame)
-{
-    CTimer timer;
-    fakeClock.milliseconds = 1000;
-    timer.Update();
-    fakeClock.milliseconds = 1016;
-    EXPECT_EQ(timer.Update(), 2);
-    EXPECT_EQ(timer.time, 1016.0 * millisecondTick);
-    EXPECT_EQ(timer.lastTime, 1000.0 * millisecondTick);
-    EXPECT_EQ(timer.delta, 1016.0 * millisecondTick - 1000.0 * millisecondTick);
-    EXPECT_NEAR(timer.delta, 0.01600000076, 1e-11);
-}
-
-TEST_F(TimerMilliseconds, ReadsOnlyTheMillisecondClock)
-{
-    CTimer timer;
-    timer.Update();
-    timer.Update();
-    timer.Update();
-    EXPECT_EQ(fakeClock.millisecondReads, 3);
-    EXPECT_EQ(fakeClock.counterReads, 0);
-}
-
-TEST_F(TimerMilliseconds, WrapOfTheCountIsMeasuredForward)
-{
-    CTimer timer;
-    fakeClock.milliseconds = 0xFFFFFFF0u;
-    timer.Update();
-    fakeClock.milliseconds = 16;
-    timer.Update();
-    EXPECT_NEAR(timer.delta, 32 * millisecondTick, 1e-9);
-    EXPECT_EQ(timer.time, 16.0 * millisecondTick);
-}
-
-TEST_F(TimerMilliseconds, FirstUpdateAfterResetTakesTheReadingOnly)
-{
-    CTimer timer;
-    fakeClock.milliseconds = 1000;
-    timer.Update();
-    fakeClock.milliseconds = 1016;
-    timer.Update();
-    timer.Reset();
-    EXPECT_EQ(timer.delta, 0.0);
-    fakeClock.milliseconds = 5000;
-    EXPECT_EQ(timer.Update(), 1);
-    EXPECT_EQ(timer.delta, 0.0);
-    EXPECT_EQ(timer.time, 5000.0 * millisecondTick);
-}
-
-TEST_F(TimerMilliseconds, FirstReadingLateOnTheClockClosesTheEmptyRateWindow)
-{
-    CTimer timer;
-    fakeClock.milliseconds = 5000;
-    timer.Update();
-    EXPECT_EQ(timer.rate, 0.0);
-    EXPECT_EQ(timer.windowStart, 5000.0 * millisecondTick);
-    EXPECT_EQ(timer.windowFrames, 1u);
-}
-
-// --- Performance-counter steps ---------------------------------------------
-
-// 1,048,576 ticks per second, unshifted: every step is an exact binary fraction.
-class TimerCounter : public TimerTest {
-protected:
-    void UpdateAt(int64_t counter)
-    {
-        fakeClock.counter = counter;
-        timer.Update();
+    const uint32_t start = 0x20000000;
+    const Steps cases[] = {
+        {"first update takes the reference only", true, {777777}, 0, 0, 0, 777777},
+        {"half second", true, {1000, 1000 + second / 2}, 0.5, 0.5, 0.5, 1000 + second / 2},
+        {"steps accumulate", true, {0, second / 4, 3 * second / 4, second}, 1.0, 1.0, 0.25, uint32_t(second)},
+        {"standing counter", true, {0, second / 2, second / 2}, 0.5, 0.5, 0.5, uint32_t(second / 2)},
+        // One short of the wrap distance back: standing still, and time
+        // resumes from the fallen-back count.
+        {"small fall back", true, {start - second / 2, start, start - 268435455}, 0.5, 0.5, 0.5, start - 268435455},
+        {"resume after fall back", true, {start - second / 2, start, start - 268435455, start - 268435455 + second / 4},
+         0.75, 0.75, 0.25, start - 268435455 + second / 4},
+        // Forward distance 2^32 - 2^28 ticks = 3840 s.
+        {"fall back of the wrap distance", true, {start, start - 0x10000000}, 3840, 3840, 3840, start - 0x10000000},
+        {"32-bit tick wrap", true, {0xFFFFFFF0, 0x100000010}, 32 * binaryTick, 32 * binaryTick, 32 * binaryTick, 16},
+        {"first millisecond reading", false, {1000}, 1000 * msTick, 1000 * msTick, 0, 0},
+        {"sixteen milliseconds", false, {1000, 1016}, 1016 * msTick, 1000 * msTick, 1016 * msTick - 1000 * msTick, 0},
+    };
+    for (const Steps &c : cases) {
+        SCOPED_TRACE(c.name);
+        fakeClock = FakeClock();
+        fakeClock.hasCounter = c.counterMode;
+        CTimer timer;
+        for (int64_t reading : c.readings)
+            UpdateAt(timer, c.counterMode, reading);
+        EXPECT_EQ(timer.updates, int32_t(c.readings.size()));
+        EXPECT_EQ(timer.time, c.time);
+        EXPECT_EQ(timer.lastTime, c.lastTime);
+        EXPECT_EQ(timer.delta, c.delta);
+        if (c.counterMode) {
+            EXPECT_EQ(timer.lastCount, c.lastCount);
+        }
+        EXPECT_EQ(c.counterMode ? fakeClock.counterReads : fakeClock.millisecondReads, int(c.readings.size()));
+        EXPECT_EQ(c.counterMode ? fakeClock.millisecondReads : fakeClock.counterReads, 0);
     }
+}
 
+TEST_F(Timer, MillisecondClockWrapIsMeasuredForward)
+{
+    fakeClock.hasCounter = false;
     CTimer timer;
-};
-
-TEST_F(TimerCounter, CalibratesToBinaryTicks)
-{
-    EXPECT_EQ(timer.shift, 0);
-    EXPECT_EQ(timer.secondsPerTick, binaryTick);
+    UpdateAt(timer, false, 0xFFFFFFF0u);
+    UpdateAt(timer, false, 16);
+    EXPECT_NEAR(timer.delta, 32 * msTick, 1e-9);
+    EXPECT_EQ(timer.time, 16.0 * msTick);
 }
 
-TEST_F(TimerCounter, FirstUpdateTakesTheReferenceCountOnly)
+TEST_F(Timer, ResetRestartsTimeAndKeepsCalibrationAndReferences)
 {
-    fakeClock.counter = 777777;
-    EXPECT_EQ(timer.Update(), 1);
-    EXPECT_EQ(timer.lastCount, 777777u);
-    EXPECT_EQ(timer.delta, 0.0);
-    EXPECT_EQ(timer.time, 0.0);
-    EXPECT_EQ(timer.lastTime, 0.0);
-}
-
-TEST_F(TimerCounter, HalfSecondStepIsExact)
-{
-    UpdateAt(1000);
-    fakeClock.counter = 1000 + 524288;
-    EXPECT_EQ(timer.Update(), 2);
-    EXPECT_EQ(timer.delta, 0.5);
-    EXPECT_EQ(timer.time, 0.5);
-    EXPECT_EQ(timer.lastTime, 0.5);
-    EXPECT_EQ(timer.lastCount, 1000u + 524288u);
-}
-
-TEST_F(TimerCounter, StepsAccumulate)
-{
-    UpdateAt(0);
-    UpdateAt(262144);  // 0.25 s
-    UpdateAt(786432);  // 0.5 s more
-    UpdateAt(1048576); // 0.25 s more
-    EXPECT_EQ(timer.delta, 0.25);
-    EXPECT_EQ(timer.time, 1.0);
-    EXPECT_EQ(fakeClock.counterReads, 4);
-    EXPECT_EQ(fakeClock.millisecondReads, 0);
-}
-
-TEST_F(TimerCounter, StandingCounterKeepsTimeAndDelta)
-{
-    UpdateAt(0);
-    UpdateAt(524288);
-    UpdateAt(524288);
-    EXPECT_EQ(timer.time, 0.5);
-    EXPECT_EQ(timer.delta, 0.5);
-    EXPECT_EQ(timer.lastCount, 524288u);
-    EXPECT_EQ(timer.updates, 3);
-}
-
-TEST_F(TimerCounter, SmallFallBackKeepsTimeAndTakesTheNewCount)
-{
-    const uint32_t start = 0x20000000;
-    UpdateAt(start - 524288);
-    UpdateAt(start);
-    UpdateAt(start - 268435455); // one short of the wrap distance
-    EXPECT_EQ(timer.time, 0.5);
-    EXPECT_EQ(timer.delta, 0.5);
-    EXPECT_EQ(timer.lastTime, 0.5);
-    EXPECT_EQ(timer.lastCount, start - 268435455u);
-    // Time resumes from the fallen-back count.
-    UpdateAt(start - 268435455 + 262144);
-    EXPECT_EQ(timer.delta, 0.25);
-    EXPECT_EQ(timer.time, 0.75);
-}
-
-TEST_F(TimerCounter, FallBackOfWrapDistanceIsAWrap)
-{
-    const uint32_t start = 0x20000000;
-    UpdateAt(start);
-    UpdateAt(start - 0x10000000);
-    // Forward distance: 2^32 - 2^28 ticks = 0xF0000000 / 2^20 s = 3840 s.
-    EXPECT_EQ(timer.delta, 3840.0);
-    EXPECT_EQ(timer.time, 3840.0);
-    EXPECT_EQ(timer.lastCount, start - 0x10000000u);
-}
-
-TEST_F(TimerCounter, TickWrapIsMeasuredForward)
-{
-    UpdateAt(0xFFFFFFF0u);
-    EXPECT_EQ(timer.lastCount, 4294967280u);
-    UpdateAt(0x100000010); // low half 16
-    EXPECT_EQ(timer.lastCount, 16u);
-    EXPECT_EQ(timer.delta, 32.0 / 1048576.0);
-    EXPECT_EQ(timer.time, 32.0 / 1048576.0);
-}
-
-TEST_F(TimerCounter, FirstUpdateAfterResetTakesTheReferenceCountOnly)
-{
-    UpdateAt(0);
-    UpdateAt(524288);
-    timer.Reset();
-    fakeClock.counter = 524288 + 1048576;
-    EXPECT_EQ(timer.Update(), 1);
-    EXPECT_EQ(timer.delta, 0.0);
-    EXPECT_EQ(timer.time, 0.0);
-    EXPECT_EQ(timer.lastCount, 524288u + 1048576u);
-    UpdateAt(524288 + 1048576 + 262144);
-    EXPECT_EQ(timer.delta, 0.25);
-    EXPECT_EQ(timer.time, 0.25);
-}
-
-TEST_F(TimerCounter, ResetKeepsCalibrationAndStepReferences)
-{
-    UpdateAt(0);
-    UpdateAt(524288);
-    UpdateAt(1572864);
+    CTimer timer;
+    for (int64_t reading : {int64_t(0), second / 2, 3 * second / 2})
+        UpdateAt(timer, true, reading);
     timer.stallCount = 7;
-    timer.interval = 1.0;
     timer.Reset();
-    EXPECT_EQ(timer.time, 0.0);
-    EXPECT_EQ(timer.delta, 0.0);
+    for (double value : {timer.time, timer.delta, timer.windowStart, timer.rate})
+        EXPECT_EQ(value, 0.0);
     EXPECT_EQ(timer.updates, 0);
     EXPECT_EQ(timer.windowFrames, 0u);
-    EXPECT_EQ(timer.windowStart, 0.0);
-    EXPECT_EQ(timer.rate, 0.0);
     EXPECT_EQ(timer.interval, 1.0);
     EXPECT_TRUE(timer.hasPerformanceCounter);
-    EXPECT_EQ(timer.frequency, 1048576);
+    EXPECT_EQ(timer.frequency, second);
     EXPECT_EQ(timer.secondsPerTick, binaryTick);
     EXPECT_EQ(timer.shift, 0);
     EXPECT_EQ(timer.lastTime, 1.5);
-    EXPECT_EQ(timer.lastCount, 1572864u);
+    EXPECT_EQ(timer.lastCount, uint32_t(3 * second / 2));
     EXPECT_EQ(timer.stallCount, 7);
+
+    // The first update after it takes the reference count only.
+    fakeClock.counter = 4 * second;
+    EXPECT_EQ(timer.Update(), 1);
+    EXPECT_EQ(timer.delta, 0.0);
+    EXPECT_EQ(timer.time, 0.0);
+    EXPECT_EQ(timer.lastCount, uint32_t(4 * second));
+    UpdateAt(timer, true, 4 * second + second / 4);
+    EXPECT_EQ(timer.delta, 0.25);
+    EXPECT_EQ(timer.time, 0.25);
+
+    fakeClock.hasCounter = false;
+    CTimer milliseconds;
+    UpdateAt(milliseconds, false, 1000);
+    UpdateAt(milliseconds, false, 1016);
+    milliseconds.Reset();
+    fakeClock.milliseconds = 5000;
+    EXPECT_EQ(milliseconds.Update(), 1);
+    EXPECT_EQ(milliseconds.delta, 0.0);
+    EXPECT_EQ(milliseconds.time, 5000.0 * msTick);
 }
 
-// --- Rate window -------------------------------------------------------------
-
-using TimerRate = TimerCounter;
-
-TEST_F(TimerRate, WindowOfExactlyOneSecondStaysOpen)
+TEST_F(Timer, RateWindowClosesOnlyPastItsIntervalAndDividesByIt)
 {
-    UpdateAt(0);
-    UpdateAt(524288);
-    UpdateAt(1048576); // lastTime exactly 1.0
-    EXPECT_EQ(timer.lastTime, 1.0);
-    EXPECT_EQ(timer.rate, 0.0);
-    EXPECT_EQ(timer.windowFrames, 3u);
-    EXPECT_EQ(timer.windowStart, 0.0);
+    const struct {
+        const char *name;
+        bool counterMode;
+        std::vector<int64_t> readings;
+        double rate;
+        uint32_t windowFrames;
+        double windowStart;
+    } cases[] = {
+        {"exactly one second stays open", true, {0, second / 2, second}, 0, 3, 0},
+        {"one tick past closes it", true, {0, second / 2, second, second + 1}, 3, 1, 1.0 + binaryTick},
+        {"nominal interval, not the 4 s spanned", true, {0, second / 2, 4 * second}, 2, 1, 4.0},
+        {"next window measured from its start", true,
+         {0, 3 * second / 2, 7 * second / 4, 2 * second, 9 * second / 4, 5 * second / 2}, 1, 5, 1.5},
+        {"next window closes", true,
+         {0, 3 * second / 2, 7 * second / 4, 2 * second, 9 * second / 4, 5 * second / 2, 5 * second / 2 + 1},
+         5, 1, 2.5 + binaryTick},
+        {"standing counter still counts frames", true, {0, 0, 0, 0, 0, 0, 0, 0, 0, 0, second + 1}, 10, 1,
+         1.0 + binaryTick},
+        {"late first millisecond reading closes the empty window", false, {5000}, 0, 1, 5000 * msTick},
+    };
+    for (const auto &c : cases) {
+        SCOPED_TRACE(c.name);
+        fakeClock = FakeClock();
+        fakeClock.hasCounter = c.counterMode;
+        CTimer timer;
+        for (int64_t reading : c.readings)
+            UpdateAt(timer, c.counterMode, reading);
+        EXPECT_EQ(timer.rate, c.rate);
+        EXPECT_EQ(timer.windowFrames, c.windowFrames);
+        EXPECT_EQ(timer.windowStart, c.windowStart);
+    }
 }
-
-TEST_F(TimerRate, WindowClosesJustPastOneSecond)
-{
-    UpdateAt(0);
-    UpdateAt(524288);
-    UpdateAt(1048576);
-    UpdateAt(1048577); // lastTime 1 + 2^-20
-    EXPECT_EQ(timer.rate, 3.0);
-    EXPECT_EQ(timer.windowFrames, 1u); // the closing update opens the next window
-    EXPECT_EQ(timer.windowStart, 1.0 + binaryTick);
-    EXPECT_EQ(timer.updates, 4);
-}
-
-TEST_F(TimerRate, RateDividesByTheNominalInterval)
-{
-    UpdateAt(0);
-    UpdateAt(524288);
-    UpdateAt(4 * 1048576); // a long frame: the window spans 4 s
-    EXPECT_EQ(timer.rate, 2.0);
-    EXPECT_EQ(timer.windowStart, 4.0);
-}
-
-TEST_F(TimerRate, NextWindowIsMeasuredFromItsStart)
-{
-    UpdateAt(0);
-    UpdateAt(3 * 524288); // 1.5 s: closes the first window with 1 frame
-    EXPECT_EQ(timer.rate, 1.0);
-    for (int frame = 1; frame <= 4; ++frame)
-        UpdateAt(3 * 524288 + frame * 262144); // up to exactly 1.0 s later
-    EXPECT_EQ(timer.windowStart, 1.5);
-    EXPECT_EQ(timer.windowFrames, 5u);
-    UpdateAt(3 * 524288 + 4 * 262144 + 1);
-    EXPECT_EQ(timer.rate, 5.0);
-    EXPECT_EQ(timer.windowFrames, 1u);
-}
-
-TEST_F(TimerRate, StandingCounterStillCountsFrames)
-{
-    UpdateAt(0);
-    for (int frame = 0; frame < 9; ++frame)
-        UpdateAt(0);
-    UpdateAt(1048577);
-    EXPECT_EQ(timer.rate, 10.0);
-}
-
-// --- Stall guard -------------------------------------------------------------
 
 // At 2^40 s a double resolves 2^-12 s, so a one-tick step of 2^-20 s leaves
 // time unchanged while a whole second still shows.
-class TimerStall : public TimerCounter {
+class TimerStall : public Timer {
 protected:
     static constexpr double hugeTime = 1099511627776.0;
 
-    void SetUp() override
+    TimerStall()
     {
-        UpdateAt(0);
-        timer.time = hugeTime;
-        timer.lastTime = hugeTime;
+        UpdateAt(timer, true, 0);
+        timer.time = timer.lastTime = hugeTime;
     }
 
-    // Advances the counter one tick per update.
     void AdvanceTicks(int count)
     {
         for (int i = 0; i < count; ++i)
-            UpdateAt(++tick);
+            UpdateAt(timer, true, ++tick);
     }
 
+    CTimer timer;
     int64_t tick = 0;
 };
 
-TEST_F(TimerStall, HundredThousandStallsAreTolerated)
+TEST_F(TimerStall, EveryStallPastTheHundredThousandthPushesTimeOnBySecond)
 {
     AdvanceTicks(100000);
     EXPECT_EQ(timer.time, hugeTime);
     EXPECT_EQ(timer.stallCount, 100000);
     EXPECT_EQ(timer.delta, binaryTick);
-}
-
-TEST_F(TimerStall, NextStallPushesTimeOnBySecond)
-{
-    AdvanceTicks(100001);
+    AdvanceTicks(1);
     EXPECT_EQ(timer.time, hugeTime + 1.0);
     EXPECT_EQ(timer.lastTime, hugeTime + 1.0);
     EXPECT_EQ(timer.stallCount, 0);
-}
-
-TEST_F(TimerStall, StallCountRestartsAfterThePush)
-{
-    AdvanceTicks(100001 + 100000);
+    AdvanceTicks(100000);
     EXPECT_EQ(timer.time, hugeTime + 1.0);
     EXPECT_EQ(timer.stallCount, 100000);
     AdvanceTicks(1);
     EXPECT_EQ(timer.time, hugeTime + 2.0);
 }
 
-TEST_F(TimerStall, VisibleStepClearsTheStallCount)
+TEST_F(TimerStall, VisibleStepClearsTheCountAndStandingCounterKeepsIt)
 {
     AdvanceTicks(500);
-    EXPECT_EQ(timer.stallCount, 500);
-    tick += 1048576;
-    UpdateAt(tick);
-    EXPECT_EQ(timer.time, hugeTime + 1.0);
-    EXPECT_EQ(timer.stallCount, 0);
-}
-
-TEST_F(TimerStall, StandingCounterNeitherCountsNorClearsStalls)
-{
-    AdvanceTicks(500);
-    UpdateAt(tick);
-    UpdateAt(tick - 100);
+    UpdateAt(timer, true, tick);
+    UpdateAt(timer, true, tick - 100);
     EXPECT_EQ(timer.stallCount, 500);
     EXPECT_EQ(timer.time, hugeTime);
+    tick += second;
+    UpdateAt(timer, true, tick);
+    EXPECT_EQ(timer.time, hugeTime + 1.0);
+    EXPECT_EQ(timer.stallCount, 0);
 }
 
 } // namespace

@@ -8,7 +8,6 @@
 
 #include <cstddef>
 #include <cstdint>
-#include <cstdio>
 #include <cstdlib>
 #include <string>
 #include <vector>
@@ -19,26 +18,7 @@ namespace {
 
 std::string inputPath;
 
-void RemoveInputFile()
-{
-    unlink(inputPath.c_str());
-}
-
-const char *InputFile()
-{
-    if (inputPath.empty()) {
-        char name[] = "/tmp/fuzz_loadpng.XXXXXX";
-        const int fd = mkstemp(name);
-        if (fd < 0) {
-            std::perror("mkstemp");
-            std::abort();
-        }
-        close(fd);
-        inputPath = name;
-        std::atexit(RemoveInputFile);
-    }
-    return inputPath.c_str();
-}
+void RemoveInputFile() { unlink(inputPath.c_str()); }
 
 void FixAllChunkCrcs(std::vector<unsigned char> &png)
 {
@@ -58,7 +38,16 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
 {
     std::vector<unsigned char> png(data, data + size);
     FixAllChunkCrcs(png);
-    const char *path = InputFile();
+    if (inputPath.empty()) {
+        char name[] = "/tmp/fuzz_loadpng.XXXXXX";
+        const int fd = mkstemp(name);
+        if (fd < 0)
+            std::abort();
+        close(fd);
+        inputPath = name;
+        std::atexit(RemoveInputFile);
+    }
+    const char *path = inputPath.c_str();
     if (!WriteFile(path, png))
         std::abort();
 

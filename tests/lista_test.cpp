@@ -1,6 +1,6 @@
-// lista_test.cpp - tests of Lista<T>, the picture list: the cursor's walk
-// through the elements and back, the node chain that Add builds, and the
-// ownership of elements and nodes on destruction.
+// lista_test.cpp - Lista<T>, the picture list: the cursor's walk through the
+// elements and back, the node chain that Add builds, and the ownership of
+// elements and nodes on destruction.
 #include "lista.h"
 
 #include <gtest/gtest.h>
@@ -31,48 +31,37 @@ protected:
     std::vector<std::unique_ptr<int>> deletions;
 };
 
-// --- Cursor --------------------------------------------------------------------
-
-class ListaCursor : public ListaTest {
-protected:
-    List list;
-};
-
-TEST_F(ListaCursor, YieldsElementsThenNullThenStartsOver)
+TEST_F(ListaTest, CursorYieldsElementsThenNullThenStartsOver)
 {
-    Element *x = NewElement(), *y = NewElement(), *z = NewElement();
-    list.Add(x);
-    list.Add(y);
-    list.Add(z);
-    const std::vector<Element *> expected = {x, y, z, nullptr, x, y, z, nullptr, x};
-    for (size_t call = 0; call < expected.size(); ++call)
-        EXPECT_EQ(list.Next(), expected[call]) << "call " << call;
-}
-
-TEST_F(ListaCursor, EmptyListYieldsNullAndStaysAtHead)
-{
-    EXPECT_EQ(list.current, &list);
-    for (int call = 0; call < 3; ++call) {
-        EXPECT_EQ(list.Next(), nullptr);
+    for (int count : {0, 1, 3}) {
+        SCOPED_TRACE(testing::Message() << count << " elements");
+        List list;
         EXPECT_EQ(list.current, &list);
+        std::vector<Element *> added;
+        for (int i = 0; i < count; ++i) {
+            added.push_back(NewElement());
+            list.Add(added.back());
+        }
+        for (int round = 0; round < 2; ++round) {
+            // The cursor node shows what Next returns.
+            for (Element *expected : added) {
+                EXPECT_EQ(list.current->obj, expected);
+                EXPECT_NE(list.current->next, nullptr);
+                EXPECT_EQ(list.Next(), expected);
+            }
+            // After the last element it rests on the empty tail, then rewinds.
+            EXPECT_EQ(list.current->obj, nullptr);
+            EXPECT_EQ(list.current->next, nullptr);
+            EXPECT_EQ(list.Next(), nullptr);
+            EXPECT_EQ(list.current, &list);
+        }
+        EXPECT_EQ(list.Next(), count ? added[0] : nullptr);
     }
-    EXPECT_EQ(list.obj, nullptr);
-    EXPECT_EQ(list.next, nullptr);
-    EXPECT_EQ(list.prev, nullptr);
 }
 
-TEST_F(ListaCursor, SingleElementAlternatesWithNull)
+TEST_F(ListaTest, AddAfterNextRewindsTheCursor)
 {
-    Element *x = NewElement();
-    list.Add(x);
-    EXPECT_EQ(list.Next(), x);
-    EXPECT_EQ(list.Next(), nullptr);
-    EXPECT_EQ(list.Next(), x);
-    EXPECT_EQ(list.Next(), nullptr);
-}
-
-TEST_F(ListaCursor, AddRewindsTheCursor)
-{
+    List list;
     Element *x = NewElement(), *y = NewElement(), *z = NewElement();
     list.Add(x);
     list.Add(y);
@@ -80,14 +69,13 @@ TEST_F(ListaCursor, AddRewindsTheCursor)
     EXPECT_EQ(list.Next(), y);
     list.Add(z);
     EXPECT_EQ(list.current, &list);
-    EXPECT_EQ(list.Next(), x);
-    EXPECT_EQ(list.Next(), y);
-    EXPECT_EQ(list.Next(), z);
-    EXPECT_EQ(list.Next(), nullptr);
+    for (Element *expected : {x, y, z, static_cast<Element *>(nullptr)})
+        EXPECT_EQ(list.Next(), expected);
 }
 
-TEST_F(ListaCursor, NullElementAdvancesInsteadOfRewinding)
+TEST_F(ListaTest, NullElementAdvancesInsteadOfRewinding)
 {
+    List list;
     Element *x = NewElement(), *y = NewElement();
     list.Add(x);
     list.Add(nullptr);
@@ -101,57 +89,18 @@ TEST_F(ListaCursor, NullElementAdvancesInsteadOfRewinding)
     EXPECT_EQ(list.Next(), x);
 }
 
-TEST_F(ListaCursor, CursorNodeShowsWhatNextReturns)
-{
-    Element *x = NewElement(), *y = NewElement(), *z = NewElement();
-    list.Add(x);
-    list.Add(y);
-    list.Add(z);
-    for (Element *expected : {x, y, z}) {
-        ASSERT_NE(list.current, nullptr);
-        EXPECT_EQ(list.current->obj, expected);
-        EXPECT_NE(list.current->next, nullptr);
-        EXPECT_EQ(list.Next(), expected);
-    }
-}
-
-TEST_F(ListaCursor, CursorRestsOnEmptyTailAfterLastElement)
-{
-    Element *x = NewElement(), *y = NewElement();
-    list.Add(x);
-    list.Add(y);
-    list.Next();
-    EXPECT_EQ(list.Next(), y);
-    ASSERT_NE(list.current, &list);
-    EXPECT_EQ(list.current->obj, nullptr);
-    EXPECT_EQ(list.current->next, nullptr);
-    EXPECT_EQ(list.Next(), nullptr);
-    EXPECT_EQ(list.current, &list);
-}
-
-// --- Chain ---------------------------------------------------------------------
-
-using ListaChain = ListaTest;
-
-TEST_F(ListaChain, FreshListIsItsOwnTail)
+TEST_F(ListaTest, KthElementIsInKthNodeAndOneTailFollows)
 {
     List list;
     EXPECT_EQ(list.obj, nullptr);
     EXPECT_EQ(list.next, nullptr);
     EXPECT_EQ(list.prev, nullptr);
-    EXPECT_EQ(list.current, &list);
-}
-
-TEST_F(ListaChain, KthElementIsInKthNodeAndOneTailFollows)
-{
-    List list;
     std::vector<Element *> added;
     for (int i = 0; i < 5; ++i) {
         added.push_back(NewElement());
         list.Add(added.back());
     }
-    List *node = &list;
-    List *previous = nullptr;
+    List *node = &list, *previous = nullptr;
     for (Element *element : added) {
         ASSERT_NE(node, nullptr);
         EXPECT_EQ(node->obj, element);
@@ -166,16 +115,15 @@ TEST_F(ListaChain, KthElementIsInKthNodeAndOneTailFollows)
     EXPECT_EQ(node->current, node);
 }
 
-// --- Ownership -------------------------------------------------------------------
-
-using ListaOwnership = ListaTest;
-
-TEST_F(ListaOwnership, DestroyingDeletesEveryElementOnce)
+TEST_F(ListaTest, DestroyingDeletesEveryElementOnceAndSkipsNulls)
 {
     {
         List list;
-        for (int i = 0; i < 1000; ++i)
+        for (int i = 0; i < 1000; ++i) {
             list.Add(NewElement());
+            if (i % 100 == 0)
+                list.Add(nullptr);
+        }
         list.Next();
         list.Next();
         for (const auto &count : deletions)
@@ -185,24 +133,11 @@ TEST_F(ListaOwnership, DestroyingDeletesEveryElementOnce)
         EXPECT_EQ(*deletions[i], 1) << "element " << i;
 }
 
-TEST_F(ListaOwnership, NullElementsAreSkippedOnDestruction)
-{
-    {
-        List list;
-        list.Add(nullptr);
-        list.Add(NewElement());
-        list.Add(nullptr);
-        list.Add(NewElement());
-    }
-    EXPECT_EQ(*deletions[0], 1);
-    EXPECT_EQ(*deletions[1], 1);
-}
-
-TEST_F(ListaOwnership, LongListIsDestroyedWithoutExhaustingTheStack)
+TEST_F(ListaTest, LongListIsDestroyedWithoutExhaustingTheStack)
 {
     // A chain one node per call level deep would overflow the stack. It is
-    // linked here the way Add links it; Add's walk to the tail makes building
-    // it through Add quadratic.
+    // linked here the way Add links it, since Add's walk to the tail makes
+    // building it through Add quadratic.
     constexpr int length = 1000000;
     int sharedDeletions = 0;
     {

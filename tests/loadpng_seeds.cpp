@@ -6,7 +6,6 @@
 #include <cstdio>
 #include <filesystem>
 #include <string>
-#include <vector>
 
 namespace {
 
@@ -48,20 +47,15 @@ int main(int argc, char **argv)
     const std::string dir = argv[1];
     std::filesystem::create_directories(dir);
 
-    const struct {
-        int colorType;
-        std::vector<int> bitDepths;
-    } layouts[] = {
-        {0, {1, 2, 4, 8, 16}}, {2, {8, 16}}, {3, {1, 2, 4, 8}}, {4, {8, 16}}, {6, {8, 16}},
-    };
     int written = 0;
-    for (const auto &layout : layouts)
-        for (int bitDepth : layout.bitDepths)
+    for (int colorType : {0, 2, 3, 4, 6})
+        for (int bitDepth : {1, 2, 4, 8, 16})
             for (int variant = 0; variant < 2; ++variant) {
-                const bool interlaced = variant == 1;
-                const std::string name = dir + "/type" + std::to_string(layout.colorType) + "_depth"
-                    + std::to_string(bitDepth) + "_" + std::to_string(variant) + ".png";
-                if (!WriteFile(name, EncodePng(Seed(layout.colorType, bitDepth, interlaced, variant)))) {
+                if ((bitDepth < 8 && colorType != 0 && colorType != 3) || (bitDepth == 16 && colorType == 3))
+                    continue; // depths that PNG does not allow for the colour type
+                const std::string name = dir + "/type" + std::to_string(colorType) + "_depth" + std::to_string(bitDepth)
+                    + "_" + std::to_string(variant) + ".png";
+                if (!WriteFile(name, EncodePng(Seed(colorType, bitDepth, variant == 1, variant)))) {
                     std::fprintf(stderr, "cannot write %s\n", name.c_str());
                     return 1;
                 }

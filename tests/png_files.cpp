@@ -11,16 +11,6 @@
 
 namespace {
 
-void AppendBytes(png_structp png, png_bytep data, png_size_t length)
-{
-    auto *out = static_cast<std::vector<unsigned char> *>(png_get_io_ptr(png));
-    out->insert(out->end(), data, data + length);
-}
-
-void NoFlush(png_structp)
-{
-}
-
 // libpng's error recovery returns here, so nothing with a destructor lives
 // in this frame.
 bool Encode(const PngImage &image, png_bytepp rows, std::vector<unsigned char> &out)
@@ -33,7 +23,13 @@ bool Encode(const PngImage &image, png_bytepp rows, std::vector<unsigned char> &
         png_destroy_write_struct(&png, &info);
         return false;
     }
-    png_set_write_fn(png, &out, AppendBytes, NoFlush);
+    png_set_write_fn(
+        png, &out,
+        [](png_structp p, png_bytep data, png_size_t length) {
+            auto *bytes = static_cast<std::vector<unsigned char> *>(png_get_io_ptr(p));
+            bytes->insert(bytes->end(), data, data + length);
+        },
+        [](png_structp) {});
     png_set_IHDR(png, info, image.width, image.height, image.bitDepth, image.colorType,
                  image.interlaced ? PNG_INTERLACE_ADAM7 : PNG_INTERLACE_NONE,
                  PNG_COMPRESSION_TYPE_DEFAULT, PNG_FILTER_TYPE_DEFAULT);
@@ -48,11 +44,8 @@ bool Encode(const PngImage &image, png_bytepp rows, std::vector<unsigned char> &
     if (!image.paletteAlpha.empty())
         png_set_tRNS(png, info, image.paletteAlpha.data(), int(image.paletteAlpha.size()), nullptr);
     if (image.hasTransparentColor) {
-        png_color_16 color = {};
-        color.gray = image.transparentColor[0];
-        color.red = image.transparentColor[0];
-        color.green = image.transparentColor[1];
-        color.blue = image.transparentColor[2];
+        png_color_16 color = {0, image.transparentColor[0], image.transparentColor[1], image.transparentColor[2],
+                              image.transparentColor[0]};
         png_set_tRNS(png, info, nullptr, 0, &color);
     }
 
@@ -70,12 +63,7 @@ bool Encode(const PngImage &image, png_bytepp rows, std::vector<unsigned char> &
 
 int SampleCount(int colorType)
 {
-    switch (colorType) {
-    case 2: return 3;
-    case 4: return 2;
-    case 6: return 4;
-    default: return 1;
-    }
+    return colorType == 2 ? 3 : colorType == 4 ? 2 : colorType == 6 ? 4 : 1;
 }
 
 std::vector<unsigned char> EncodePng(const PngImage &image)
@@ -86,14 +74,9 @@ std::vector<unsigned char> EncodePng(const PngImage &image)
         throw std::invalid_argument("PngImage: sample count does not match its size");
 
     std::vector<unsigned char> data(image.samples.size() * bytesPerSample);
-    for (std::size_t i = 0; i < image.samples.size(); ++i) {
-        if (bytesPerSample == 2) {
-            data[2 * i] = uint8_t(image.samples[i] >> 8);
-            data[2 * i + 1] = uint8_t(image.samples[i]);
-        } else {
-            data[i] = uint8_t(image.samples[i]);
-        }
-    }
+    for (std::size_t i = 0; i < image.samples.size(); ++i)
+        for (std::size_t b = 0; b < bytesPerSample; ++b) // big-endian
+            data[bytesPerSample * i + b] = uint8_t(image.samples[i] >> (8 * (bytesPerSample - 1 - b)));
     std::vector<png_bytep> rows(image.height);
     for (int y = 0; y < image.height; ++y)
         rows[y] = data.data() + y * perRow * bytesPerSample;

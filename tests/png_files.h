@@ -1,6 +1,6 @@
-// png_files.h - PNG files for the loader's tests and fuzz seeds: a plain
-// description of an image, its encoding through libpng's writer, chunk
-// surgery for damaged files, and a temporary directory to put them in.
+// png_files.h - PNG files for tests and fuzz seeds: a plain description of
+// an image, its encoding through libpng's writer, chunk surgery for damaged
+// files, and a temporary directory to put them in.
 #pragma once
 
 #include <cstddef>
@@ -13,37 +13,29 @@ struct PaletteColor {
 };
 
 struct PngImage {
-    int width = 1;
-    int height = 1;
-    int bitDepth = 8;
-    int colorType = 2;        // PNG colour type: 0, 2, 3, 4 or 6
-    bool interlaced = false;  // Adam7
-    // Row-major, SampleCount(colorType) samples per pixel at full bit
-    // depth (palette indices for colour type 3).
+    int width = 1, height = 1, bitDepth = 8;
+    int colorType = 2;       // PNG colour type: 0, 2, 3, 4 or 6
+    bool interlaced = false; // Adam7
+    // Row-major, SampleCount(colorType) samples per pixel at full bit depth
+    // (palette indices for colour type 3).
     std::vector<uint16_t> samples;
-    std::vector<PaletteColor> palette;     // colour type 3
-    std::vector<uint8_t> paletteAlpha;     // tRNS for colour type 3 when not empty
-    bool hasTransparentColor = false;      // tRNS for colour types 0 and 2
-    uint16_t transparentColor[3] = {};     // grey in [0], or red, green, blue
-    double gamma = 0;                      // gAMA chunk when above 0
+    std::vector<PaletteColor> palette; // colour type 3
+    std::vector<uint8_t> paletteAlpha; // its tRNS when not empty
+    bool hasTransparentColor = false;  // tRNS for colour types 0 and 2
+    uint16_t transparentColor[3] = {}; // grey in [0], or red, green, blue
+    double gamma = 0;                  // gAMA chunk when above 0
 };
 
-// Samples per pixel in a PngImage of this colour type.
 int SampleCount(int colorType);
-
 // The PNG file of the image; empty when libpng refuses to write it.
 std::vector<unsigned char> EncodePng(const PngImage &image);
-
 bool WriteFile(const std::string &path, const std::vector<unsigned char> &bytes);
-
-// The standard CRC-32 that PNG chunks carry.
+// The CRC-32 that PNG chunks carry.
 uint32_t Crc32(const unsigned char *data, std::size_t length);
-
-// Offset of the first chunk of this type (e.g. "IDAT") in a PNG file, or
-// the file's size when it has none. A chunk is 4 bytes of length, 4 of
-// type, the data, then 4 of CRC over type and data.
+// Offset of the first chunk of this type (e.g. "IDAT"), or the file's size
+// when it has none. A chunk is 4 bytes of length, 4 of type, the data, then
+// 4 of CRC over type and data.
 std::size_t FindChunk(const std::vector<unsigned char> &png, const char *type);
-
 // Recomputes the CRC of the chunk that starts at `offset`.
 void FixChunkCrc(std::vector<unsigned char> &png, std::size_t offset);
 
@@ -54,9 +46,7 @@ public:
     ~TempDir();
     TempDir(const TempDir &) = delete;
     TempDir &operator=(const TempDir &) = delete;
-
     const std::string &path() const { return path_; }
-    // Full path of a file named `name` in the directory.
     std::string File(const std::string &name) const { return path_ + "/" + name; }
 
 private:

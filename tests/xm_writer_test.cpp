@@ -8,6 +8,7 @@
 
 #include <cmath>
 #include <cstdio>
+#include <functional>
 #include <memory>
 #include <string>
 
@@ -178,32 +179,27 @@ TEST(XmWriterRoundTrip, LibopenmptSeesTheStructure) {
 TEST(XmWriterRoundTrip, PatternCellsReadBackAsWritten) {
     Module m = load(xm_write(song_with_structure()));
     ASSERT_TRUE(m);
-    openmpt_module *mod = m.get();
     // libopenmpt numbers notes one octave above the XM file: XM C-4 is its C-5.
-    EXPECT_EQ(formatted(mod, 1, 0, 0, OPENMPT_MODULE_COMMAND_NOTE), "C-5");
-    EXPECT_EQ(formatted(mod, 1, 0, 0, OPENMPT_MODULE_COMMAND_INSTRUMENT), "01");
-    EXPECT_EQ(openmpt_module_get_pattern_row_channel_command(mod, 1, 0, 0, OPENMPT_MODULE_COMMAND_VOLUME), 32);
-    EXPECT_EQ(formatted(mod, 1, 0, 0, OPENMPT_MODULE_COMMAND_EFFECT), "0");
-    EXPECT_EQ(formatted(mod, 1, 0, 0, OPENMPT_MODULE_COMMAND_PARAMETER), "37");
-
-    EXPECT_EQ(formatted(mod, 1, 3, 5, OPENMPT_MODULE_COMMAND_NOTE), "===");
-
-    EXPECT_EQ(formatted(mod, 1, 8, 2, OPENMPT_MODULE_COMMAND_NOTE), "C-1");
-    EXPECT_EQ(formatted(mod, 1, 8, 2, OPENMPT_MODULE_COMMAND_INSTRUMENT), "03");
-    EXPECT_EQ(openmpt_module_get_pattern_row_channel_command(mod, 1, 8, 2, OPENMPT_MODULE_COMMAND_VOLUME), 64);
-    EXPECT_EQ(formatted(mod, 1, 8, 2, OPENMPT_MODULE_COMMAND_EFFECT), "Z");
-    EXPECT_EQ(formatted(mod, 1, 8, 2, OPENMPT_MODULE_COMMAND_PARAMETER), "00");
-
-    EXPECT_EQ(formatted(mod, 1, 31, 4, OPENMPT_MODULE_COMMAND_NOTE), "B-8");
-    EXPECT_EQ(formatted(mod, 1, 31, 4, OPENMPT_MODULE_COMMAND_EFFECT), "Z");
-    EXPECT_EQ(formatted(mod, 1, 31, 4, OPENMPT_MODULE_COMMAND_PARAMETER), "7F");
-
-    EXPECT_EQ(formatted(mod, 1, 16, 3, OPENMPT_MODULE_COMMAND_EFFECT), "F");
-    EXPECT_EQ(formatted(mod, 1, 16, 3, OPENMPT_MODULE_COMMAND_PARAMETER), "06");
-
-    EXPECT_EQ(formatted(mod, 2, 16, 5, OPENMPT_MODULE_COMMAND_EFFECT), "Z");
-    EXPECT_EQ(openmpt_module_get_pattern_row_channel_command(mod, 1, 1, 0, OPENMPT_MODULE_COMMAND_NOTE), 0);
-    EXPECT_EQ(openmpt_module_get_pattern_row_channel_command(mod, 1, 1, 0, OPENMPT_MODULE_COMMAND_EFFECT), 0);
+    const struct {
+        int pattern, row, channel, command;
+        const char *text;
+    } cells[] = {
+        {1, 0, 0, OPENMPT_MODULE_COMMAND_NOTE, "C-5"},       {1, 0, 0, OPENMPT_MODULE_COMMAND_INSTRUMENT, "01"},
+        {1, 0, 0, OPENMPT_MODULE_COMMAND_EFFECT, "0"},       {1, 0, 0, OPENMPT_MODULE_COMMAND_PARAMETER, "37"},
+        {1, 3, 5, OPENMPT_MODULE_COMMAND_NOTE, "==="},       {1, 8, 2, OPENMPT_MODULE_COMMAND_NOTE, "C-1"},
+        {1, 8, 2, OPENMPT_MODULE_COMMAND_INSTRUMENT, "03"},  {1, 8, 2, OPENMPT_MODULE_COMMAND_EFFECT, "Z"},
+        {1, 8, 2, OPENMPT_MODULE_COMMAND_PARAMETER, "00"},   {1, 31, 4, OPENMPT_MODULE_COMMAND_NOTE, "B-8"},
+        {1, 31, 4, OPENMPT_MODULE_COMMAND_EFFECT, "Z"},      {1, 31, 4, OPENMPT_MODULE_COMMAND_PARAMETER, "7F"},
+        {1, 16, 3, OPENMPT_MODULE_COMMAND_EFFECT, "F"},      {1, 16, 3, OPENMPT_MODULE_COMMAND_PARAMETER, "06"},
+        {2, 16, 5, OPENMPT_MODULE_COMMAND_EFFECT, "Z"},
+    };
+    for (const auto &c : cells)
+        EXPECT_EQ(formatted(m.get(), c.pattern, c.row, c.channel, c.command), c.text)
+            << "pattern " << c.pattern << " row " << c.row << " channel " << c.channel << " command " << c.command;
+    EXPECT_EQ(openmpt_module_get_pattern_row_channel_command(m.get(), 1, 0, 0, OPENMPT_MODULE_COMMAND_VOLUME), 32);
+    EXPECT_EQ(openmpt_module_get_pattern_row_channel_command(m.get(), 1, 8, 2, OPENMPT_MODULE_COMMAND_VOLUME), 64);
+    EXPECT_EQ(openmpt_module_get_pattern_row_channel_command(m.get(), 1, 1, 0, OPENMPT_MODULE_COMMAND_NOTE), 0);
+    EXPECT_EQ(openmpt_module_get_pattern_row_channel_command(m.get(), 1, 1, 0, OPENMPT_MODULE_COMMAND_EFFECT), 0);
 }
 
 TEST(XmWriterRoundTrip, RenderedNoteSoundsAtTheSamplesPitch) {
@@ -247,67 +243,40 @@ TEST(XmWriterRoundTrip, FadeoutSilencesAReleasedNote) {
     EXPECT_LT(peak(audio, 0.6, 1.0), 0.001f);
 }
 
-TEST(XmWriterRefuses, ModulesTheFormatCannotCarry) {
+TEST(XmWriterRefuses, ModulesAndInstrumentsTheFormatCannotCarry) {
     const XmModule good = song_with_structure();
     ASSERT_EQ(xm_problem(good), "");
-
-    auto refused = [](const XmModule &m) { return !xm_problem(m).empty() && xm_write(m).empty(); };
-    XmModule m = good;
-    m.channels = 5;
-    EXPECT_TRUE(refused(m));
-    m = good;
-    m.channels = 34;
-    EXPECT_TRUE(refused(m));
-    m = good;
-    m.orders.push_back(3);
-    EXPECT_TRUE(refused(m));
-    m = good;
-    m.orders.clear();
-    EXPECT_TRUE(refused(m));
-    m = good;
-    m.patterns[1].cells.pop_back();
-    EXPECT_TRUE(refused(m));
-    m = good;
-    m.patterns[0].at(0, 0, 6).instrument = 4;
-    EXPECT_TRUE(refused(m));
-    m = good;
-    m.patterns[0].at(0, 0, 6).note = 98;
-    EXPECT_TRUE(refused(m));
-    m = good;
-    m.patterns[0].at(0, 0, 6).effect = 36;
-    EXPECT_TRUE(refused(m));
-    m = good;
-    m.speed = 0;
-    EXPECT_TRUE(refused(m));
-    m = good;
-    m.restartPosition = 5;
-    EXPECT_TRUE(refused(m));
-}
-
-TEST(XmWriterRefuses, InstrumentsTheFormatCannotCarry) {
-    XmModule m = one_note(sine_instrument(32));
-    ASSERT_EQ(xm_problem(m), "");
-    XmInstrument &ins = m.instruments[0];
-    const XmInstrument good = ins;
-
-    ins.loopStart = 10; // loop now runs one past the end
-    EXPECT_NE(xm_problem(m), "");
-    ins = good;
-    for (uint16_t t = 0; t < 13; ++t) ins.volumeEnvelope.points.push_back({t, 64});
-    EXPECT_NE(xm_problem(m), "");
-    ins = good;
-    ins.volumeEnvelope.points = {{0, 64}, {0, 32}};
-    EXPECT_NE(xm_problem(m), "");
-    ins = good;
-    ins.volumeEnvelope.points = {{0, 65}};
-    EXPECT_NE(xm_problem(m), "");
-    ins = good;
-    ins.volumeEnvelope.points = {{0, 64}, {5, 32}};
-    ins.volumeEnvelope.sustain = 2;
-    EXPECT_NE(xm_problem(m), "");
-    ins = good;
-    ins.volume = 65;
-    EXPECT_NE(xm_problem(m), "");
+    const std::vector<std::pair<const char *, std::function<void(XmModule &)>>> faults = {
+        {"5 channels", [](XmModule &m) { m.channels = 5; }},
+        {"34 channels", [](XmModule &m) { m.channels = 34; }},
+        {"order of a missing pattern", [](XmModule &m) { m.orders.push_back(3); }},
+        {"no orders", [](XmModule &m) { m.orders.clear(); }},
+        {"short pattern", [](XmModule &m) { m.patterns[1].cells.pop_back(); }},
+        {"missing instrument", [](XmModule &m) { m.patterns[0].at(0, 0, 6).instrument = 4; }},
+        {"note 98", [](XmModule &m) { m.patterns[0].at(0, 0, 6).note = 98; }},
+        {"effect 36", [](XmModule &m) { m.patterns[0].at(0, 0, 6).effect = 36; }},
+        {"speed 0", [](XmModule &m) { m.speed = 0; }},
+        {"restart past the orders", [](XmModule &m) { m.restartPosition = 5; }},
+        {"loop one past the end", [](XmModule &m) { m.instruments[0].loopStart = 10; }},
+        {"13 envelope points",
+         [](XmModule &m) {
+             for (uint16_t t = 0; t < 13; ++t) m.instruments[0].volumeEnvelope.points.push_back({t, 64});
+         }},
+        {"envelope not rising in time", [](XmModule &m) { m.instruments[0].volumeEnvelope.points = {{0, 64}, {0, 32}}; }},
+        {"envelope value 65", [](XmModule &m) { m.instruments[0].volumeEnvelope.points = {{0, 65}}; }},
+        {"sustain past the points",
+         [](XmModule &m) {
+             m.instruments[0].volumeEnvelope.points = {{0, 64}, {5, 32}};
+             m.instruments[0].volumeEnvelope.sustain = 2;
+         }},
+        {"volume 65", [](XmModule &m) { m.instruments[0].volume = 65; }},
+    };
+    for (const auto &fault : faults) {
+        XmModule m = good;
+        fault.second(m);
+        EXPECT_NE(xm_problem(m), "") << fault.first;
+        EXPECT_TRUE(xm_write(m).empty()) << fault.first;
+    }
 }
 
 TEST(XmWriterSave, WritesTheBytesOrReportsFailure) {
