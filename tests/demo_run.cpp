@@ -14,7 +14,7 @@
 #include <sstream>
 #include <thread>
 
-#include "xm_writer.h"
+#include "xm_test_songs.h"
 
 bool WriteSyncModule(const std::string &path, const std::vector<int> &syncRows, int rows)
 {
@@ -22,13 +22,7 @@ bool WriteSyncModule(const std::string &path, const std::vector<int> &syncRows, 
     XmModule module;
     module.name = "sync test";
     module.channels = channels;
-    XmInstrument square;
-    square.name = "square";
-    for (int i = 0; i < 64; ++i)
-        square.sample.push_back(i < 32 ? 6000 : -6000);
-    square.loopStart = 0;
-    square.loopLength = 64;
-    module.instruments.push_back(square);
+    module.instruments.push_back(xm_saw_instrument());
     for (int p = 0; p < (rows + 63) / 64; ++p) {
         module.patterns.push_back(xm_pattern(64, channels));
         for (int row = 0; row < 64; row += 8) {
@@ -40,7 +34,7 @@ bool WriteSyncModule(const std::string &path, const std::vector<int> &syncRows, 
     }
     for (int row : syncRows) {
         XmCell &sync = module.patterns[row / 64].at(row % 64, 1, channels);
-        sync.effect = 0x23;
+        sync.effect = kEffectSync;
         sync.param = 0;
     }
     return xm_save(module, path.c_str());

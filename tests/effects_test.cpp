@@ -311,19 +311,6 @@ TEST_F(Crossfade, LevelRisesByFourHundredPerSecondAndSwitchesOnlyAbove255)
     EXPECT_EQ(list.current->obj, shown[2]);
 }
 
-TEST_F(Crossfade, HeadsForWhereverTheCursorIs)
-{
-    Lista<Picture *> list;
-    Picture *third = MakeSolidPicture(2, 2, 0xFF00FF00u);
-    Present(list, {MakeSolidPicture(2, 2, 0xFF0000FFu), MakeSolidPicture(2, 2, 0xFFFF0000u), third});
-    list.Next(); // as a sync command would
-    std::fill(std::begin(pixel), std::end(pixel), 0u);
-    crossfadeLevel = 254.0f;
-    EXPECT_FALSE(CrossfadeStep(list, 0.01));
-    EXPECT_EQ(At(160, 120), ReferenceBlend(0, 0xFD00FF00u));
-    EXPECT_EQ(currentPicture, third);
-}
-
 TEST_F(Crossfade, EndsThePresentationAtTheLastPicture)
 {
     Lista<Picture *> list;
