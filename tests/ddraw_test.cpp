@@ -160,39 +160,32 @@ TEST_F(Display, ShowsItsWindowWithCaptionAndIconAndHidesTheCursor)
     EXPECT_FALSE(screen.cursorShown);
 }
 
-TEST_F(Display, EachLayoutReachesTheScreenByteForByte)
+// Each row lands one pitch after the previous and the gap between rows is
+// left alone; four frames make the chain of three surfaces come round.
+TEST_F(Display, EachLayoutReachesTheScreenByteForByteAtAnyPitch)
 {
     const ScreenFormat layouts[] = {LAYOUT_RGB32,  LAYOUT_BGR32,  LAYOUT_RGB24,  LAYOUT_BGR24,
                                     LAYOUT_RGB565, LAYOUT_BGR565, LAYOUT_RGB555, LAYOUT_BGR555};
     uint32_t seed = 7;
     for (const ScreenFormat &layout : layouts) {
-        SCOPED_TRACE(::testing::Message() << layout.bits << " bits, red " << std::hex << layout.redMask);
-        screen.frames.clear();
-        open_with(layout);
-        const std::vector<uint32_t> first = noise_frame(++seed), second = noise_frame(++seed);
-        EXPECT_EQ(update(first), 1);
-        EXPECT_EQ(update(second), 1);
-        ASSERT_EQ(screen.frames.size(), 2u);
-        EXPECT_TRUE(shows(screen.frames[0], first, layout, WIDTH * layout.bits / 8));
-        EXPECT_TRUE(shows(screen.frames[1], second, layout, WIDTH * layout.bits / 8));
-        display_close();
-    }
-}
-
-TEST_F(Display, ConvertsEachRowOnePitchAfterThePreviousAndLeavesTheGapAlone)
-{
-    screen.extraPitch = 20;
-    open_with(LAYOUT_RGB24);
-    const std::vector<uint32_t> white(WIDTH * HEIGHT, 0x00FFFFFF), noise = noise_frame(3);
-    for (int i = 0; i < 3; ++i) {
-        EXPECT_EQ(update(white), 1);
-        EXPECT_EQ(update(noise), 1);
-    }
-    ASSERT_EQ(screen.frames.size(), 6u);
-    EXPECT_EQ(screen.presentedPitch, WIDTH * 3 + 20);
-    for (size_t i = 0; i < screen.frames.size(); i += 2) {
-        EXPECT_TRUE(shows(screen.frames[i], white, LAYOUT_RGB24, WIDTH * 3 + 20));
-        EXPECT_TRUE(shows(screen.frames[i + 1], noise, LAYOUT_RGB24, WIDTH * 3 + 20));
+        for (LONG extraPitch : {0, 20}) {
+            SCOPED_TRACE(::testing::Message() << layout.bits << " bits, red " << std::hex << layout.redMask
+                                              << ", pitch " << std::dec << extraPitch << " beyond the row");
+            screen.frames.clear();
+            screen.extraPitch = extraPitch;
+            open_with(layout);
+            const LONG pitch = WIDTH * layout.bits / 8 + extraPitch;
+            const std::vector<uint32_t> frames[] = {noise_frame(++seed), noise_frame(++seed),
+                                                    std::vector<uint32_t>(WIDTH * HEIGHT, 0x00FFFFFF),
+                                                    noise_frame(++seed)};
+            for (const std::vector<uint32_t> &frame : frames)
+                EXPECT_EQ(update(frame), 1);
+            ASSERT_EQ(screen.frames.size(), 4u);
+            EXPECT_EQ(screen.presentedPitch, pitch);
+            for (size_t i = 0; i < 4; ++i)
+                EXPECT_TRUE(shows(screen.frames[i], frames[i], layout, pitch)) << "frame " << i;
+            display_close();
+        }
     }
 }
 

@@ -9,10 +9,8 @@
 
 #include <chrono>
 #include <cstdlib>
-#include <string>
+#include <filesystem>
 #include <thread>
-
-#include <unistd.h>
 
 bool running = true;
 Picture *currentPicture = nullptr;
@@ -29,10 +27,8 @@ protected:
         char pattern[] = "/tmp/synka_sound_test.XXXXXX";
         ASSERT_NE(mkdtemp(pattern), nullptr);
         dir = pattern;
-        char here[4096];
-        ASSERT_NE(getcwd(here, sizeof here), nullptr);
-        previousDir = here;
-        ASSERT_EQ(chdir(dir.c_str()), 0);
+        previousDir = std::filesystem::current_path();
+        std::filesystem::current_path(dir);
         if (!pictures.next)
             for (int width = 1; width <= 2; ++width) {
                 Picture *picture = new Picture;
@@ -46,9 +42,8 @@ protected:
     }
     void TearDown() override
     {
-        std::remove("demo.xm");
-        EXPECT_EQ(chdir(previousDir.c_str()), 0);
-        rmdir(dir.c_str());
+        std::filesystem::current_path(previousDir);
+        std::filesystem::remove_all(dir);
     }
     // Plays the frame loop's part for up to `seconds`, until `done` holds.
     template <class Done> static void deliver_until(Done done, int seconds)
@@ -60,8 +55,7 @@ protected:
         }
     }
 
-    std::string dir;
-    std::string previousDir;
+    std::filesystem::path dir, previousDir;
 };
 
 TEST_F(MusicOverSound, TheModulesZ00CommandsChangeThePictures)

@@ -3,22 +3,73 @@
 // audio thread's callback to the pictures, the current picture and the
 // running flag that the frame loop applies them to.
 #include "synka.h"
-#include "fake_tracker_sound.h"
 #include "test.h"
+#include "tracker_sound.h"
 
 #include <gtest/gtest.h>
 
+#include <string>
 #include <thread>
+#include <vector>
 
 bool running = true;
 Picture *currentPicture = nullptr;
 Lista<Picture *> pictures;
+
+// The recording sound library, linked in place of platform_sound: every
+// call is logged with its arguments and succeeds; loading hands out one
+// fixed song, or null when told to fail.
+struct FMUSIC_MODULE {
+    int unused;
+};
+
+namespace {
+
+struct SoundCall {
+    std::string name;
+    std::vector<long long> numbers; // integer arguments in order
+    const void *song;
+    std::string text;         // file name argument
+    FMUSIC_CALLBACK callback; // callback argument, else null
+};
+
+std::vector<SoundCall> soundCalls;
+bool songLoads = true;
+FMUSIC_MODULE theSong;
+
+signed char log(const char *name, std::vector<long long> numbers, const void *song = nullptr, std::string text = "",
+                FMUSIC_CALLBACK callback = nullptr)
+{
+    soundCalls.push_back({name, std::move(numbers), song, std::move(text), callback});
+    return 1;
+}
+
+} // namespace
+
+signed char FSOUND_SetOutput(int outputType) { return log("FSOUND_SetOutput", {outputType}); }
+signed char FSOUND_SetDriver(int driver) { return log("FSOUND_SetDriver", {driver}); }
+signed char FSOUND_SetMixer(int mixer) { return log("FSOUND_SetMixer", {mixer}); }
+signed char FSOUND_Init(int rate, int channels, unsigned flags) { return log("FSOUND_Init", {rate, channels, flags}); }
+void FSOUND_Close() { log("FSOUND_Close", {}); }
+FMUSIC_MODULE *FMUSIC_LoadSong(const char *name)
+{
+    log("FMUSIC_LoadSong", {}, nullptr, name ? name : "");
+    return songLoads ? &theSong : nullptr;
+}
+signed char FMUSIC_PlaySong(FMUSIC_MODULE *song) { return log("FMUSIC_PlaySong", {}, song); }
+signed char FMUSIC_SetOrder(FMUSIC_MODULE *song, int order) { return log("FMUSIC_SetOrder", {order}, song); }
+signed char FMUSIC_SetZxxCallback(FMUSIC_MODULE *song, FMUSIC_CALLBACK callback)
+{
+    return log("FMUSIC_SetZxxCallback", {}, song, "", callback);
+}
+signed char FMUSIC_FreeSong(FMUSIC_MODULE *song) { return log("FMUSIC_FreeSong", {}, song); }
 
 namespace {
 
 struct CallShape {
     const char *name;
     std::vector<long long> numbers;
+    const void *song;
 };
 
 void expect_calls(const std::vector<CallShape> &expected)
@@ -27,70 +78,41 @@ void expect_calls(const std::vector<CallShape> &expected)
     for (size_t i = 0; i < expected.size(); ++i) {
         EXPECT_EQ(soundCalls[i].name, expected[i].name) << "call " << i;
         EXPECT_EQ(soundCalls[i].numbers, expected[i].numbers) << "call " << i;
+        EXPECT_EQ(soundCalls[i].song, expected[i].song) << "call " << i;
     }
 }
 
-class MusicStart : public ::testing::Test {
-protected:
-    void SetUp() override
-    {
+TEST(MusicStart, StartAndStopMakeTheCallsInOrderWithTheirValues)
+{
+    const struct {
+        int driver;
+        long long driverPassed; // counted from zero
+        bool loads;
+    } cases[] = {{1, 0, true}, {3, 2, true}, {1, 0, false}};
+    for (const auto &c : cases) {
+        SCOPED_TRACE(::testing::Message() << "driver " << c.driver << (c.loads ? "" : ", no song"));
+        songLoads = c.loads;
+        const void *song = c.loads ? &theSong : nullptr;
         soundCalls.clear();
-        fakeSongLoads = true;
+        music_start(c.driver);
+        expect_calls({{"FSOUND_SetOutput", {-1}, nullptr},
+                      {"FSOUND_SetDriver", {c.driverPassed}, nullptr},
+                      {"FSOUND_SetMixer", {4}, nullptr},
+                      {"FSOUND_Init", {44100, 32, 0}, nullptr},
+                      {"FMUSIC_LoadSong", {}, nullptr},
+                      {"FMUSIC_PlaySong", {}, song},
+                      {"FMUSIC_SetOrder", {0}, song},
+                      {"FMUSIC_SetZxxCallback", {}, song}});
+        ASSERT_EQ(soundCalls.size(), 8u);
+        EXPECT_EQ(soundCalls[4].text, "demo.xm");
+        EXPECT_EQ(soundCalls[7].callback, &music_sync_callback);
+
+        soundCalls.clear();
+        music_stop();
+        expect_calls({{"FMUSIC_FreeSong", {}, song}, {"FSOUND_Close", {}, nullptr}});
     }
-};
-
-TEST_F(MusicStart, MakesTheCallsInOrderWithTheirValues)
-{
-    music_start(1);
-    expect_calls({{"FSOUND_SetOutput", {-1}},
-                  {"FSOUND_SetDriver", {0}},
-                  {"FSOUND_SetMixer", {4}},
-                  {"FSOUND_Init", {44100, 32, 0}},
-                  {"FMUSIC_LoadSong", {}},
-                  {"FMUSIC_PlaySong", {}},
-                  {"FMUSIC_SetOrder", {0}},
-                  {"FMUSIC_SetZxxCallback", {}}});
-    ASSERT_EQ(soundCalls.size(), 8u);
-    EXPECT_EQ(soundCalls[4].text, "demo.xm");
-    for (size_t i = 5; i < 8; ++i)
-        EXPECT_EQ(soundCalls[i].pointer, fake_song()) << "call " << i;
-    EXPECT_EQ(soundCalls[7].callback, &music_sync_callback);
 }
 
-TEST_F(MusicStart, PassesTheDriverCountedFromZero)
-{
-    music_start(3);
-    ASSERT_GE(soundCalls.size(), 2u);
-    EXPECT_EQ(soundCalls[1].name, "FSOUND_SetDriver");
-    EXPECT_EQ(soundCalls[1].numbers, std::vector<long long>{2});
-}
-
-TEST_F(MusicStart, StopFreesTheLoadedSongThenClosesOutput)
-{
-    music_start(1);
-    soundCalls.clear();
-    music_stop();
-    expect_calls({{"FMUSIC_FreeSong", {}}, {"FSOUND_Close", {}}});
-    ASSERT_EQ(soundCalls.size(), 2u);
-    EXPECT_EQ(soundCalls[0].pointer, fake_song());
-}
-
-TEST_F(MusicStart, AMissingSongIsPassedOnAsNull)
-{
-    fakeSongLoads = false;
-    music_start(1);
-    ASSERT_EQ(soundCalls.size(), 8u);
-    for (size_t i = 5; i < 8; ++i)
-        EXPECT_EQ(soundCalls[i].pointer, nullptr) << soundCalls[i].name;
-    soundCalls.clear();
-    music_stop();
-    ASSERT_EQ(soundCalls.size(), 2u);
-    EXPECT_EQ(soundCalls[0].name, "FMUSIC_FreeSong");
-    EXPECT_EQ(soundCalls[0].pointer, nullptr);
-}
-
-// Three pictures, told apart by their width; the first on screen and the
-// list's cursor on the second, as main leaves them before the music starts.
 class MusicSync : public ::testing::Test {
 protected:
     void SetUp() override
@@ -110,30 +132,20 @@ protected:
         ASSERT_EQ(shown(), 1);
     }
     static int shown() { return currentPicture ? currentPicture->width : 0; }
-    static void sync(unsigned char param) { music_sync_callback(fake_song(), param); }
+    static void sync(unsigned char param) { music_sync_callback(&theSong, param); }
 };
 
 TEST_F(MusicSync, EachZ00ShowsTheNextPictureAndTheLastEndsThePresentation)
 {
-    sync(0x00);
-    music_sync_deliver();
-    EXPECT_EQ(shown(), 2);
-    EXPECT_TRUE(running);
-
-    sync(0x00);
-    music_sync_deliver();
-    EXPECT_EQ(shown(), 3);
-    EXPECT_TRUE(running);
-
-    sync(0x00);
-    music_sync_deliver();
-    EXPECT_EQ(shown(), 3) << "the last picture stays";
-    EXPECT_FALSE(running);
-
-    sync(0x00);
-    music_sync_deliver();
-    EXPECT_EQ(shown(), 1) << "the list starts over after reporting its end";
-    EXPECT_FALSE(running);
+    // After each Z00: the picture shown and whether the presentation runs.
+    // The last picture stays; the list starts over after reporting its end.
+    const std::pair<int, bool> steps[] = {{2, true}, {3, true}, {3, false}, {1, false}};
+    for (const auto &step : steps) {
+        sync(0x00);
+        music_sync_deliver();
+        EXPECT_EQ(shown(), step.first);
+        EXPECT_EQ(running, step.second);
+    }
 }
 
 TEST_F(MusicSync, OtherParametersChangeNothing)

@@ -4,6 +4,7 @@
 // and keeps a copy of every frame presented and a log of what was asked.
 #pragma once
 
+#include <cstdio>
 #include <deque>
 #include <map>
 #include <string>
@@ -11,29 +12,89 @@
 
 #include "screen.h"
 
+// The eight layouts, as a screen reports them.
+const ScreenFormat LAYOUT_RGB32 = {32, true, 0x00FF0000, 0x0000FF00, 0x000000FF};
+const ScreenFormat LAYOUT_BGR32 = {32, true, 0x000000FF, 0x0000FF00, 0x00FF0000};
+const ScreenFormat LAYOUT_RGB24 = {24, true, 0x00FF0000, 0x0000FF00, 0x000000FF};
+const ScreenFormat LAYOUT_BGR24 = {24, true, 0x000000FF, 0x0000FF00, 0x00FF0000};
+const ScreenFormat LAYOUT_RGB565 = {16, true, 0xF800, 0x07E0, 0x001F};
+const ScreenFormat LAYOUT_BGR565 = {16, true, 0x001F, 0x07E0, 0xF800};
+const ScreenFormat LAYOUT_RGB555 = {16, true, 0x7C00, 0x03E0, 0x001F};
+const ScreenFormat LAYOUT_BGR555 = {16, true, 0x001F, 0x03E0, 0x7C00};
+
 class TestScreen final : public Screen {
 public:
     // Installed while it exists.
-    TestScreen();
-    ~TestScreen() override;
+    TestScreen() { screen_install(this); }
+    ~TestScreen() override { screen_install(nullptr); }
 
-    bool open() override;
-    void close() override;
-    void show(const char *caption, HICON icon) override;
-    void hide() override;
-    bool set_mode(int width, int height, int bits, ScreenFormat *format) override;
-    void restore_mode() override;
-    bool grant_back_buffers(int count) override;
-    LONG pitch(int width, int bytesPerPixel) override;
-    bool lock_allowed() override;
-    void present(const void *pixels, LONG pitch) override;
-    bool next_event(ScreenEvent *event) override;
-    void show_cursor(bool shown) override;
-    void allow_screen_saver(bool allowed) override;
+    bool open() override
+    {
+        note(available ? "open" : "open refused");
+        return isOpen = available;
+    }
+    void close() override
+    {
+        note("close");
+        isOpen = false;
+    }
+    void show(const char *newCaption, HICON newIcon) override
+    {
+        note("show");
+        shown = true;
+        caption = newCaption;
+        icon = newIcon;
+    }
+    void hide() override
+    {
+        note("hide");
+        shown = false;
+    }
+    bool set_mode(int newWidth, int newHeight, int bits, ScreenFormat *newFormat) override
+    {
+        note("mode " + std::to_string(bits));
+        modeRequests.push_back(bits);
+        auto accepted = modes.find(bits);
+        if (accepted == modes.end())
+            return false;
+        width = newWidth;
+        height = newHeight;
+        *newFormat = format = accepted->second;
+        return true;
+    }
+    void restore_mode() override { note("restore mode"); }
+    bool grant_back_buffers(int count) override
+    {
+        backBufferRequests.push_back(count);
+        return count <= maxBackBuffers;
+    }
+    LONG pitch(int rowWidth, int bytesPerPixel) override { return rowWidth * bytesPerPixel + extraPitch; }
+    bool lock_allowed() override { return failingLocks == 0 || (--failingLocks, false); }
+    void present(const void *pixels, LONG newPitch) override
+    {
+        note("present");
+        presentedPitch = newPitch;
+        const uint8_t *bytes = static_cast<const uint8_t *>(pixels);
+        frames.emplace_back(bytes, bytes + static_cast<size_t>(newPitch) * static_cast<size_t>(height));
+    }
+    bool next_event(ScreenEvent *event) override
+    {
+        if (events.empty())
+            return false;
+        *event = events.front();
+        events.pop_front();
+        return true;
+    }
+    void show_cursor(bool shownNow) override { cursorShown = shownNow; }
+    void allow_screen_saver(bool allowed) override
+    {
+        note(allowed ? "screen saver allowed" : "screen saver off");
+        screenSaverAllowed = allowed;
+    }
 
     // What the screen does.
     bool available = true;
-    std::map<int, ScreenFormat> modes;
+    std::map<int, ScreenFormat> modes = {{32, LAYOUT_RGB32}};
     int maxBackBuffers = 2;
     LONG extraPitch = 0;
     int failingLocks = 0;
@@ -53,15 +114,10 @@ public:
     std::vector<std::vector<uint8_t>> frames;
 
 private:
-    void note(const std::string &line);
+    void note(const std::string &line)
+    {
+        log.push_back(line);
+        if (echo)
+            std::fprintf(stderr, "screen: %s\n", line.c_str());
+    }
 };
-
-// The eight layouts, as a screen reports them.
-const ScreenFormat LAYOUT_RGB32 = {32, true, 0x00FF0000, 0x0000FF00, 0x000000FF};
-const ScreenFormat LAYOUT_BGR32 = {32, true, 0x000000FF, 0x0000FF00, 0x00FF0000};
-const ScreenFormat LAYOUT_RGB24 = {24, true, 0x00FF0000, 0x0000FF00, 0x000000FF};
-const ScreenFormat LAYOUT_BGR24 = {24, true, 0x000000FF, 0x0000FF00, 0x00FF0000};
-const ScreenFormat LAYOUT_RGB565 = {16, true, 0xF800, 0x07E0, 0x001F};
-const ScreenFormat LAYOUT_BGR565 = {16, true, 0x001F, 0x07E0, 0xF800};
-const ScreenFormat LAYOUT_RGB555 = {16, true, 0x7C00, 0x03E0, 0x001F};
-const ScreenFormat LAYOUT_BGR555 = {16, true, 0x001F, 0x03E0, 0x7C00};

@@ -12,12 +12,12 @@
 #include <chrono>
 #include <cstdio>
 #include <cstdlib>
+#include <filesystem>
+#include <fstream>
 #include <mutex>
 #include <string>
 #include <thread>
 #include <vector>
-
-#include <unistd.h>
 
 namespace {
 
@@ -38,6 +38,12 @@ void record(FMUSIC_MODULE *, unsigned char param)
     deliveries.push_back({param, tracker_sound_frames_handed(), std::this_thread::get_id()});
 }
 
+void clear_recorded()
+{
+    std::lock_guard<std::mutex> hold(deliveriesLock);
+    deliveries.clear();
+}
+
 std::vector<Delivery> recorded()
 {
     std::lock_guard<std::mutex> hold(deliveriesLock);
@@ -54,7 +60,7 @@ struct PlayedRow {
 
 // The sync song's rows in playing order, read off its patterns by hand:
 // order 0 rows 0..4, the loop back to rows 2..4 (E60 and E61, both in
-// channel 0, as FT2 keeps one loop per channel), row 5 held for two more
+// channel 0, as the tracker keeps one loop per channel), row 5 held for two more
 // rows' worth (EE2), rows 6 and 7 at speed 2 (F02), the break into row 2
 // of order 1 (D02) at BPM 150 (F96), the jump to order 2 (B02), then the
 // restart at order 1, row 0 with speed 3 and BPM 125.
@@ -101,36 +107,20 @@ protected:
         char pattern[] = "/tmp/tracker_sound_test.XXXXXX";
         ASSERT_NE(mkdtemp(pattern), nullptr);
         dir = pattern;
-        std::lock_guard<std::mutex> hold(deliveriesLock);
-        deliveries.clear();
+        clear_recorded();
     }
     void TearDown() override
     {
         FSOUND_Close();
-        for (const std::string &file : files)
-            std::remove(file.c_str());
-        rmdir(dir.c_str());
+        std::filesystem::remove_all(dir);
     }
-    std::string save(const XmModule &module, const char *name)
+    std::string save(const std::vector<uint8_t> &bytes, const char *name)
     {
         const std::string path = dir + "/" + name;
-        EXPECT_TRUE(xm_save(module, path.c_str()));
-        files.push_back(path);
+        std::ofstream(path, std::ios::binary).write(reinterpret_cast<const char *>(bytes.data()), bytes.size());
         return path;
     }
-    std::string saveBytes(const std::vector<uint8_t> &bytes, const char *name)
-    {
-        const std::string path = dir + "/" + name;
-        FILE *file = std::fopen(path.c_str(), "wb");
-        EXPECT_NE(file, nullptr);
-        if (file) {
-            if (!bytes.empty())
-                std::fwrite(bytes.data(), 1, bytes.size(), file);
-            std::fclose(file);
-        }
-        files.push_back(path);
-        return path;
-    }
+    FMUSIC_MODULE *load_sync_song() { return FMUSIC_LoadSong(save(xm_write(xm_sync_song()), "sync.xm").c_str()); }
     void pullFrames(int64_t frames, int perPull, std::vector<int16_t> *audio = nullptr)
     {
         std::vector<int16_t> buffer(2 * static_cast<size_t>(perPull));
@@ -142,83 +132,50 @@ protected:
     }
 
     std::string dir;
-    std::vector<std::string> files;
 };
 
-TEST_F(TrackerSound, FramePullsDeliverEachRowsSyncsAtItsFirstFrame)
+// Pulls from frame 0 on: each row's calls come as the pull holding its
+// first frame is handed over, so at that pull's end; the sound is the same
+// whatever the pull size.
+TEST_F(TrackerSound, PullsDeliverEachRowsSyncsWithTheBlockHoldingItsFirstFrame)
 {
-    const int64_t frames = 110000;
-    FMUSIC_MODULE *song = FMUSIC_LoadSong(save(xm_sync_song(), "sync.xm").c_str());
-    ASSERT_NE(song, nullptr);
-    ASSERT_TRUE(FMUSIC_PlaySong(song));
-    ASSERT_TRUE(FMUSIC_SetZxxCallback(song, record));
-    pullFrames(frames, 1);
-    FMUSIC_FreeSong(song);
+    const int64_t frames = 215 * kDeviceBlock;
+    std::vector<int16_t> audio[2];
+    for (int perPull : {1, kDeviceBlock}) {
+        SCOPED_TRACE(::testing::Message() << perPull << " frames per pull");
+        clear_recorded();
+        FMUSIC_MODULE *song = load_sync_song();
+        ASSERT_NE(song, nullptr);
+        ASSERT_TRUE(FMUSIC_PlaySong(song));
+        ASSERT_TRUE(FMUSIC_SetZxxCallback(song, record));
+        pullFrames(frames, perPull, &audio[perPull != 1]);
+        FMUSIC_FreeSong(song);
 
-    const std::vector<Delivery> expected = expected_calls(frames);
-    const std::vector<Delivery> got = recorded();
-    ASSERT_EQ(got.size(), expected.size());
-    for (size_t i = 0; i < got.size(); ++i) {
-        EXPECT_EQ(got[i].param, expected[i].param) << "call " << i;
-        // With one-frame pulls the call comes as the row's first frame is handed.
-        EXPECT_EQ(got[i].frame - 1, expected[i].frame) << "call " << i;
+        const std::vector<Delivery> expected = expected_calls(frames);
+        const std::vector<Delivery> got = recorded();
+        ASSERT_EQ(got.size(), expected.size());
+        int64_t worst = 0, total = 0;
+        for (size_t i = 0; i < got.size(); ++i) {
+            EXPECT_EQ(got[i].param, expected[i].param) << "call " << i;
+            EXPECT_EQ(got[i].frame, (expected[i].frame / perPull + 1) * perPull) << "call " << i;
+            worst = std::max(worst, got[i].frame - expected[i].frame);
+            total += got[i].frame - expected[i].frame;
+        }
+        if (perPull == kDeviceBlock)
+            std::printf("sync calls: %zu; block end after row start: mean %.1f, worst %lld frames (%.2f ms)\n",
+                        got.size(), static_cast<double>(total) / static_cast<double>(got.size()),
+                        static_cast<long long>(worst), worst * 1000.0 / 44100);
     }
-}
-
-TEST_F(TrackerSound, DeviceBlocksDeliverInTheBlockHoldingTheRowsFirstFrame)
-{
-    const int64_t frames = 100 * kDeviceBlock;
-    FMUSIC_MODULE *song = FMUSIC_LoadSong(save(xm_sync_song(), "sync.xm").c_str());
-    ASSERT_NE(song, nullptr);
-    FMUSIC_PlaySong(song);
-    FMUSIC_SetZxxCallback(song, record);
-    pullFrames(frames, kDeviceBlock);
-    FMUSIC_FreeSong(song);
-
-    const std::vector<Delivery> expected = expected_calls(frames);
-    const std::vector<Delivery> got = recorded();
-    ASSERT_EQ(got.size(), expected.size());
-    int64_t worstLateness = 0;
-    int64_t totalLateness = 0;
-    for (size_t i = 0; i < got.size(); ++i) {
-        EXPECT_EQ(got[i].param, expected[i].param) << "call " << i;
-        EXPECT_LE(got[i].frame - kDeviceBlock, expected[i].frame) << "call " << i;
-        EXPECT_GT(got[i].frame, expected[i].frame) << "call " << i;
-        worstLateness = std::max(worstLateness, got[i].frame - expected[i].frame);
-        totalLateness += got[i].frame - expected[i].frame;
-    }
-    // Frames between each row's first frame and the end of the block that
-    // carries it, which is handed over as the call is made.
-    std::printf("sync calls: %zu; block end after row start: mean %.1f, worst %lld frames "
-                "(%.2f ms)\n",
-                got.size(), static_cast<double>(totalLateness) / static_cast<double>(got.size()),
-                static_cast<long long>(worstLateness), worstLateness * 1000.0 / 44100);
-}
-
-TEST_F(TrackerSound, PullSizeDoesNotChangeTheSound)
-{
-    const std::string path = save(xm_sync_song(), "sync.xm");
-    const int64_t frames = 40 * kDeviceBlock;
-    std::vector<int16_t> byFrame;
-    std::vector<int16_t> byBlock;
-    FMUSIC_MODULE *song = FMUSIC_LoadSong(path.c_str());
-    FMUSIC_PlaySong(song);
-    pullFrames(frames, 1, &byFrame);
-    FMUSIC_PlaySong(song);
-    pullFrames(frames, kDeviceBlock, &byBlock);
-    FMUSIC_FreeSong(song);
-
-    ASSERT_EQ(byFrame.size(), byBlock.size());
-    EXPECT_TRUE(byFrame == byBlock);
+    EXPECT_TRUE(audio[0] == audio[1]);
     int peak = 0;
-    for (int16_t sample : byBlock)
+    for (int16_t sample : audio[1])
         peak = std::max(peak, std::abs(static_cast<int>(sample)));
     EXPECT_GT(peak, 1000) << "the song should be audible";
 }
 
 TEST_F(TrackerSound, SetOrderStartsThatOrdersFirstRow)
 {
-    FMUSIC_MODULE *song = FMUSIC_LoadSong(save(xm_sync_song(), "sync.xm").c_str());
+    FMUSIC_MODULE *song = load_sync_song();
     FMUSIC_PlaySong(song);
     ASSERT_TRUE(FMUSIC_SetOrder(song, 2));
     FMUSIC_SetZxxCallback(song, record);
@@ -229,18 +186,17 @@ TEST_F(TrackerSound, SetOrderStartsThatOrdersFirstRow)
     FMUSIC_FreeSong(song);
 
     const std::vector<Delivery> got = recorded();
+    const std::pair<unsigned, int64_t> expected[] = {{0x20, 0}, {0x21, 3 * 2 * 735}, {0x10, 4 * 2 * 735}};
     ASSERT_EQ(got.size(), 3u);
-    EXPECT_EQ(got[0].param, 0x20u);
-    EXPECT_EQ(got[0].frame - 1, 0);
-    EXPECT_EQ(got[1].param, 0x21u);
-    EXPECT_EQ(got[1].frame - 1, 3 * 2 * 735);
-    EXPECT_EQ(got[2].param, 0x10u);
-    EXPECT_EQ(got[2].frame - 1, 4 * 2 * 735);
+    for (size_t i = 0; i < 3; ++i) {
+        EXPECT_EQ(got[i].param, expected[i].first) << "call " << i;
+        EXPECT_EQ(got[i].frame - 1, expected[i].second) << "call " << i;
+    }
 }
 
 TEST_F(TrackerSound, SyncCallsStopWhenTheSongIsFreedOrUnset)
 {
-    FMUSIC_MODULE *song = FMUSIC_LoadSong(save(xm_sync_song(), "sync.xm").c_str());
+    FMUSIC_MODULE *song = load_sync_song();
     FMUSIC_PlaySong(song);
     FMUSIC_SetZxxCallback(song, record);
     pullFrames(2646, 1); // row 0 only
@@ -258,7 +214,32 @@ TEST_F(TrackerSound, SyncCallsStopWhenTheSongIsFreedOrUnset)
         ASSERT_EQ(sample, 0) << "nothing plays after the song is freed";
 }
 
-TEST_F(TrackerSound, NullSongAndCloseWithoutInitAreHarmless)
+TEST_F(TrackerSound, UnreadableOrDamagedFilesLoadAsNull)
+{
+    const std::vector<uint8_t> good = xm_write(xm_sync_song());
+    ASSERT_FALSE(good.empty());
+    std::vector<uint8_t> wrongVersion = good;
+    wrongVersion[58] = 0x03;
+    const struct {
+        const char *name;
+        std::vector<uint8_t> bytes;
+    } damaged[] = {
+        {"empty.xm", {}},
+        {"cut.xm", std::vector<uint8_t>(good.begin(), good.end() - 1)},
+        {"old.xm", wrongVersion},
+        {"text.xm", {'h', 'e', 'l', 'l', 'o'}},
+    };
+    for (const auto &file : damaged)
+        EXPECT_EQ(FMUSIC_LoadSong(save(file.bytes, file.name).c_str()), nullptr) << file.name;
+    EXPECT_EQ(FMUSIC_LoadSong((dir + "/missing.xm").c_str()), nullptr);
+    EXPECT_EQ(FMUSIC_LoadSong(dir.c_str()), nullptr);
+
+    FMUSIC_MODULE *song = FMUSIC_LoadSong(save(good, "good.xm").c_str());
+    EXPECT_NE(song, nullptr);
+    FMUSIC_FreeSong(song);
+}
+
+TEST_F(TrackerSound, NullSongsNoDeviceAndCloseWithoutInitAreHarmless)
 {
     FSOUND_Close();
     EXPECT_FALSE(FMUSIC_PlaySong(nullptr));
@@ -268,34 +249,6 @@ TEST_F(TrackerSound, NullSongAndCloseWithoutInitAreHarmless)
     EXPECT_EQ(FMUSIC_LoadSong(nullptr), nullptr);
     FSOUND_Close();
 
-    FMUSIC_MODULE *song = FMUSIC_LoadSong(save(xm_sync_song(), "sync.xm").c_str());
-    EXPECT_FALSE(FMUSIC_SetOrder(song, 3)) << "the song has three orders";
-    EXPECT_FALSE(FMUSIC_SetOrder(song, -1));
-    FMUSIC_FreeSong(song);
-}
-
-TEST_F(TrackerSound, UnreadableOrDamagedFilesLoadAsNull)
-{
-    const std::vector<uint8_t> good = xm_write(xm_sync_song());
-    ASSERT_FALSE(good.empty());
-    const std::vector<uint8_t> cut(good.begin(), good.begin() + static_cast<long>(good.size()) - 1);
-    std::vector<uint8_t> wrongVersion = good;
-    wrongVersion[58] = 0x03;
-
-    EXPECT_EQ(FMUSIC_LoadSong((dir + "/missing.xm").c_str()), nullptr);
-    EXPECT_EQ(FMUSIC_LoadSong(dir.c_str()), nullptr);
-    EXPECT_EQ(FMUSIC_LoadSong(saveBytes({}, "empty.xm").c_str()), nullptr);
-    EXPECT_EQ(FMUSIC_LoadSong(saveBytes(cut, "cut.xm").c_str()), nullptr);
-    EXPECT_EQ(FMUSIC_LoadSong(saveBytes(wrongVersion, "old.xm").c_str()), nullptr);
-    EXPECT_EQ(FMUSIC_LoadSong(saveBytes({'h', 'e', 'l', 'l', 'o'}, "text.xm").c_str()), nullptr);
-
-    FMUSIC_MODULE *song = FMUSIC_LoadSong(saveBytes(good, "good.xm").c_str());
-    EXPECT_NE(song, nullptr);
-    FMUSIC_FreeSong(song);
-}
-
-TEST_F(TrackerSound, WithoutAnAudioDeviceInitFailsAndTheRestIsHarmless)
-{
     const char *previous = std::getenv("SDL_AUDIODRIVER");
     const std::string saved = previous ? previous : "";
     setenv("SDL_AUDIODRIVER", "no-such-driver", 1);
@@ -305,8 +258,10 @@ TEST_F(TrackerSound, WithoutAnAudioDeviceInitFailsAndTheRestIsHarmless)
     else
         unsetenv("SDL_AUDIODRIVER");
 
-    FMUSIC_MODULE *song = FMUSIC_LoadSong(save(xm_sync_song(), "sync.xm").c_str());
+    FMUSIC_MODULE *song = load_sync_song();
     EXPECT_NE(song, nullptr);
+    EXPECT_FALSE(FMUSIC_SetOrder(song, 3)) << "the song has three orders";
+    EXPECT_FALSE(FMUSIC_SetOrder(song, -1));
     FMUSIC_PlaySong(song);
     FMUSIC_SetOrder(song, 0);
     FMUSIC_SetZxxCallback(song, record);
@@ -336,7 +291,7 @@ TEST_F(TrackerSound, DummyDevicePlaysTheSongAndDeliversOnItsThread)
     ASSERT_TRUE(FSOUND_SetOutput(-1));
     ASSERT_TRUE(FSOUND_SetDriver(0));
     ASSERT_TRUE(FSOUND_Init(44100, 32, 0));
-    FMUSIC_MODULE *song = FMUSIC_LoadSong(save(xm_sync_song(), "sync.xm").c_str());
+    FMUSIC_MODULE *song = load_sync_song();
     ASSERT_NE(song, nullptr);
     {
         std::lock_guard<std::mutex> hold(deliveriesLock);

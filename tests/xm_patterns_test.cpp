@@ -31,12 +31,6 @@ const size_t kSongLengthAt = 64;
 const size_t kChannelsAt = 68;
 const size_t kFirstPatternAt = 60 + 276;
 
-void put16(std::vector<uint8_t> &bytes, size_t at, unsigned value)
-{
-    bytes[at] = static_cast<uint8_t>(value);
-    bytes[at + 1] = static_cast<uint8_t>(value >> 8);
-}
-
 TEST(XmPatterns, ReadsLayoutAndEveryZxxCellOfTheSyncSong)
 {
     XmPatterns song;
@@ -125,7 +119,7 @@ TEST(XmPatterns, ReadsUnpackedCells)
     const uint8_t full[] = {49, 1, 0x40, 0x23, 0x7F};
     bytes.erase(bytes.begin() + static_cast<long>(dataAt));
     bytes.insert(bytes.begin() + static_cast<long>(dataAt), std::begin(full), std::end(full));
-    put16(bytes, kFirstPatternAt + 7, 3 + sizeof full);
+    bytes[kFirstPatternAt + 7] = 3 + sizeof full;
 
     XmPatterns song;
     ASSERT_EQ(parse(bytes, song), XmError::None);
@@ -154,60 +148,40 @@ TEST(XmPatterns, RefusesEveryTruncatedPrefix)
     EXPECT_EQ(xm_parse_patterns(nullptr, 0, song), XmError::Truncated);
 }
 
-TEST(XmPatterns, RefusesWrongSignatureVersionAndHeader)
+TEST(XmPatterns, RefusesBadHeadersAndPatternsThatOverrunTheFileOrTheirData)
 {
     const std::vector<uint8_t> good = sync_song_bytes();
-    XmPatterns song;
-
-    std::vector<uint8_t> bytes = good;
-    bytes[0] = 'e';
-    EXPECT_EQ(parse(bytes, song), XmError::Signature);
-
-    for (unsigned version : {0x0103u, 0x0105u, 0x0401u}) {
-        bytes = good;
-        put16(bytes, kVersionAt, version);
-        EXPECT_EQ(parse(bytes, song), XmError::Version) << version;
+    const unsigned packedSize = good[kFirstPatternAt + 7] | (good[kFirstPatternAt + 8] << 8);
+    const size_t pattern = kFirstPatternAt;
+    const struct {
+        const char *name;
+        size_t at;
+        unsigned value;
+        bool wide;
+        XmError error;
+    } cases[] = {
+        {"signature", 0, 'e', false, XmError::Signature},
+        {"version 0x0103", kVersionAt, 0x0103, true, XmError::Version},
+        {"version 0x0105", kVersionAt, 0x0105, true, XmError::Version},
+        {"version 0x0401", kVersionAt, 0x0401, true, XmError::Version},
+        {"no orders", kSongLengthAt, 0, true, XmError::Header},
+        {"33 channels", kChannelsAt, 33, true, XmError::Header},
+        {"header size beyond the file", 60 + 2, 0x10, false, XmError::Truncated},
+        {"packed size past the end", pattern + 7, 0xFFFF, true, XmError::Truncated},
+        {"pattern header length past the end", pattern + 3, 0x40, false, XmError::Truncated},
+        {"more rows than the data holds", pattern + 5, 9, true, XmError::Pattern},
+        {"no rows", pattern + 5, 0, true, XmError::Pattern},
+        {"unknown packing", pattern + 4, 1, false, XmError::Pattern},
+        {"the last cell cut short", pattern + 7, packedSize - 1, true, XmError::Pattern},
+    };
+    for (const auto &c : cases) {
+        std::vector<uint8_t> bytes = good;
+        bytes[c.at] = static_cast<uint8_t>(c.value);
+        if (c.wide)
+            bytes[c.at + 1] = static_cast<uint8_t>(c.value >> 8);
+        XmPatterns song;
+        EXPECT_EQ(parse(bytes, song), c.error) << c.name;
     }
-    bytes = good;
-    put16(bytes, kSongLengthAt, 0);
-    EXPECT_EQ(parse(bytes, song), XmError::Header);
-    bytes = good;
-    put16(bytes, kChannelsAt, 33);
-    EXPECT_EQ(parse(bytes, song), XmError::Header);
-    bytes = good;
-    bytes[60 + 2] = 0x10; // header size beyond the file
-    EXPECT_EQ(parse(bytes, song), XmError::Truncated);
-}
-
-TEST(XmPatterns, RefusesPatternsThatOverrunTheFileOrTheirData)
-{
-    const std::vector<uint8_t> good = sync_song_bytes();
-    XmPatterns song;
-
-    std::vector<uint8_t> bytes = good;
-    put16(bytes, kFirstPatternAt + 7, 0xFFFF); // packed size past the end
-    EXPECT_EQ(parse(bytes, song), XmError::Truncated);
-
-    bytes = good;
-    bytes[kFirstPatternAt + 3] = 0x40; // pattern header length past the end
-    EXPECT_EQ(parse(bytes, song), XmError::Truncated);
-
-    bytes = good;
-    put16(bytes, kFirstPatternAt + 5, 9); // more rows than the data holds
-    EXPECT_EQ(parse(bytes, song), XmError::Pattern);
-
-    bytes = good;
-    put16(bytes, kFirstPatternAt + 5, 0);
-    EXPECT_EQ(parse(bytes, song), XmError::Pattern);
-
-    bytes = good;
-    bytes[kFirstPatternAt + 4] = 1; // unknown packing
-    EXPECT_EQ(parse(bytes, song), XmError::Pattern);
-
-    bytes = good;
-    const unsigned packed = bytes[kFirstPatternAt + 7] | (bytes[kFirstPatternAt + 8] << 8);
-    put16(bytes, kFirstPatternAt + 7, packed - 1); // the last cell cut short
-    EXPECT_EQ(parse(bytes, song), XmError::Pattern);
 }
 
 // libopenmpt's stereo render of a module: no dither, so that two renders

@@ -42,41 +42,23 @@ XmModule xm_sync_song()
     song.orders = {0, 1, 2};
     song.restartPosition = 1;
     song.instruments.push_back(xm_saw_instrument());
-    const int ch = song.channels;
-
-    XmPattern first = xm_pattern(8, ch);
-    note(first, ch, 0, 0, 49);
-    put(first, ch, 0, 1, kEffectSync, 0x00);
-    put(first, ch, 1, 2, kEffectSync, 0xAB);
-    put(first, ch, 2, 0, kEffectExtended, 0x60);
-    put(first, ch, 3, 1, kEffectSync, 0x01);
-    put(first, ch, 3, 3, kEffectSync, 0x00);
-    put(first, ch, 4, 0, kEffectExtended, 0x61);
-    put(first, ch, 5, 0, kEffectExtended, 0xE2);
-    put(first, ch, 5, 3, kEffectSync, 0x02);
-    put(first, ch, 6, 1, kEffectSpeed, 0x02);
-    put(first, ch, 6, 2, kEffectSync, 0x03);
-    put(first, ch, 7, 0, kEffectBreak, 0x02);
-    put(first, ch, 7, 1, kEffectSync, 0x04);
-
-    XmPattern second = xm_pattern(8, ch);
-    put(second, ch, 0, 0, kEffectSync, 0x10);
-    put(second, ch, 0, 1, kEffectSpeed, 0x03);
-    put(second, ch, 0, 2, kEffectSpeed, 125);
-    note(second, ch, 1, 2, 61);
-    put(second, ch, 1, 1, kEffectSync, 0x11);
-    put(second, ch, 2, 0, kEffectSync, 0x12);
-    put(second, ch, 2, 2, kEffectSpeed, 150);
-    put(second, ch, 3, 3, kEffectJump, 0x02);
-    put(second, ch, 4, 0, kEffectSync, 0x13);
-    put(second, ch, 6, 1, kEffectSync, 0x14);
-
-    XmPattern third = xm_pattern(4, ch);
-    put(third, ch, 0, 1, kEffectSync, 0x20);
-    note(third, ch, 2, 3, 56);
-    put(third, ch, 3, 0, kEffectSync, 0x21);
-
-    song.patterns = {first, second, third};
+    song.patterns = {xm_pattern(8, 4), xm_pattern(8, 4), xm_pattern(4, 4)};
+    // pattern, row, channel, effect, parameter
+    const int effects[][5] = {
+        {0, 0, 1, kEffectSync, 0x00},     {0, 1, 2, kEffectSync, 0xAB},  {0, 2, 0, kEffectExtended, 0x60},
+        {0, 3, 1, kEffectSync, 0x01},     {0, 3, 3, kEffectSync, 0x00},  {0, 4, 0, kEffectExtended, 0x61},
+        {0, 5, 0, kEffectExtended, 0xE2}, {0, 5, 3, kEffectSync, 0x02},  {0, 6, 1, kEffectSpeed, 0x02},
+        {0, 6, 2, kEffectSync, 0x03},     {0, 7, 0, kEffectBreak, 0x02}, {0, 7, 1, kEffectSync, 0x04},
+        {1, 0, 0, kEffectSync, 0x10},     {1, 0, 1, kEffectSpeed, 0x03}, {1, 0, 2, kEffectSpeed, 125},
+        {1, 1, 1, kEffectSync, 0x11},     {1, 2, 0, kEffectSync, 0x12},  {1, 2, 2, kEffectSpeed, 150},
+        {1, 3, 3, kEffectJump, 0x02},     {1, 4, 0, kEffectSync, 0x13},  {1, 6, 1, kEffectSync, 0x14},
+        {2, 0, 1, kEffectSync, 0x20},     {2, 3, 0, kEffectSync, 0x21},
+    };
+    for (const auto &e : effects)
+        put(song.patterns[e[0]], 4, e[1], e[2], static_cast<uint8_t>(e[3]), static_cast<uint8_t>(e[4]));
+    note(song.patterns[0], 4, 0, 0, 49);
+    note(song.patterns[1], 4, 1, 2, 61);
+    note(song.patterns[2], 4, 2, 3, 56);
     return song;
 }
 
