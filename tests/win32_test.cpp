@@ -83,7 +83,7 @@ TEST(Icon, MainIconHasA32And16PixelPictureWithATransparentSurround)
     EXPECT_EQ(icon->large.pixels[0] >> 24, 0u);
 }
 
-TEST(Window, NeedsARegisteredClassAndKeepsItsName)
+TEST(Window, NeedsARegisteredClassKeepsItsNameAndIsDestroyedOnce)
 {
     EXPECT_EQ(CreateWindowExA(0, "never registered", "x", WS_POPUP, 0, 0, 0, 0, nullptr, nullptr, nullptr, nullptr),
               nullptr);
@@ -103,12 +103,8 @@ TEST(Window, NeedsARegisteredClassAndKeepsItsName)
     EXPECT_EQ(screen.icon, LoadIconA(GetModuleHandleA(nullptr), "IDI_MAIN"));
     EXPECT_TRUE(DestroyWindow(window));
     EXPECT_FALSE(screen.shown);
-}
 
-TEST(Window, DestroyingTwiceOrAStaleHandleIsRefused)
-{
-    HWND window = make_window("destroyed");
-    EXPECT_TRUE(DestroyWindow(window));
+    // Destroying twice or a stale handle is refused.
     EXPECT_FALSE(DestroyWindow(window));
     EXPECT_FALSE(DestroyWindow(nullptr));
     EXPECT_FALSE(window_take_screen(window));

@@ -31,7 +31,7 @@ const size_t kSongLengthAt = 64;
 const size_t kChannelsAt = 68;
 const size_t kFirstPatternAt = 60 + 276;
 
-TEST(XmPatterns, ReadsLayoutAndEveryZxxCellOfTheSyncSong)
+TEST(XmPatterns, ReadsLayoutAndEveryZxxCellOfTheSyncSongByOrderAndRow)
 {
     XmPatterns song;
     ASSERT_EQ(parse(sync_song_bytes(), song), XmError::None);
@@ -53,13 +53,8 @@ TEST(XmPatterns, ReadsLayoutAndEveryZxxCellOfTheSyncSong)
         EXPECT_EQ(song.syncCells[i].channel, cells[i][2]) << "cell " << i;
         EXPECT_EQ(song.syncCells[i].param, cells[i][3]) << "cell " << i;
     }
-}
 
-TEST(XmPatterns, FindsTheCellsOfAnOrderAndRow)
-{
-    XmPatterns song;
-    ASSERT_EQ(parse(sync_song_bytes(), song), XmError::None);
-
+    // The cells of an order and row.
     const XmCellRange twoCells = xm_sync_cells_at(song, 0, 3);
     ASSERT_EQ(twoCells.last - twoCells.first, 2u);
     EXPECT_EQ(song.syncCells[twoCells.first].param, 0x01);
