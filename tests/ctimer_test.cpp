@@ -63,6 +63,18 @@ void UpdateAt(CTimer &timer, bool counterMode, int64_t reading)
     timer.Update();
 }
 
+// A timer built on a fresh clock of the given mode, after one Update per
+// reading.
+CTimer TimerAfter(bool counterMode, const std::vector<int64_t> &readings)
+{
+    fakeClock = FakeClock();
+    fakeClock.hasCounter = counterMode;
+    CTimer timer;
+    for (int64_t reading : readings)
+        UpdateAt(timer, counterMode, reading);
+    return timer;
+}
+
 class Timer : public ::testing::Test {
 protected:
     Timer() { fakeClock = FakeClock(); }
@@ -172,11 +184,7 @@ TEST_F(Timer, StepsFollowTheClockWithWrapAndFallBackRules)
     };
     for (const Steps &c : cases) {
         SCOPED_TRACE(c.name);
-        fakeClock = FakeClock();
-        fakeClock.hasCounter = c.counterMode;
-        CTimer timer;
-        for (int64_t reading : c.readings)
-            UpdateAt(timer, c.counterMode, reading);
+        const CTimer timer = TimerAfter(c.counterMode, c.readings);
         EXPECT_EQ(timer.updates, int32_t(c.readings.size()));
         EXPECT_EQ(timer.time, c.time);
         EXPECT_EQ(timer.lastTime, c.lastTime);
@@ -264,11 +272,7 @@ TEST_F(Timer, RateWindowClosesOnlyPastItsIntervalAndDividesByIt)
     };
     for (const auto &c : cases) {
         SCOPED_TRACE(c.name);
-        fakeClock = FakeClock();
-        fakeClock.hasCounter = c.counterMode;
-        CTimer timer;
-        for (int64_t reading : c.readings)
-            UpdateAt(timer, c.counterMode, reading);
+        const CTimer timer = TimerAfter(c.counterMode, c.readings);
         EXPECT_EQ(timer.rate, c.rate);
         EXPECT_EQ(timer.windowFrames, c.windowFrames);
         EXPECT_EQ(timer.windowStart, c.windowStart);
