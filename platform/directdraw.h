@@ -2,7 +2,7 @@
 // interface version): an exclusive full-screen mode of a chosen depth, a
 // primary surface with a flipping chain, lock, unlock and flip. Shaped like
 // the platform's interface so that src/ compiles unchanged against either;
-// the records carry only the fields the demo uses. Implemented in
+// the records keep the platform's layout, since callers state their size. Implemented in
 // directdraw.cpp over the installed screen (screen.h).
 #pragma once
 
@@ -56,10 +56,6 @@ const HRESULT DDERR_NODISPLAYMODE = -12;
 const HRESULT DDERR_SURFACELOST = -13;
 const HRESULT DDERR_WRONGMODE = -14;
 
-// The record sizes of the first interface version; a caller states them in
-// dwSize and the stand-in refuses any other.
-const DWORD DDPIXELFORMAT_SIZE = 32;
-const DWORD DDSURFACEDESC_SIZE = 108;
 
 typedef struct _DDPIXELFORMAT {
     DWORD dwSize;
@@ -76,6 +72,11 @@ typedef struct _DDSCAPS {
     DWORD dwCaps;
 } DDSCAPS;
 
+typedef struct _DDCOLORKEY {
+    DWORD dwColorSpaceLowValue;
+    DWORD dwColorSpaceHighValue;
+} DDCOLORKEY;
+
 typedef struct _DDSURFACEDESC {
     DWORD dwSize;
     DWORD dwFlags;
@@ -83,10 +84,25 @@ typedef struct _DDSURFACEDESC {
     DWORD dwWidth;
     LONG lPitch;
     DWORD dwBackBufferCount;
+    DWORD dwRefreshRate;
+    DWORD dwAlphaBitDepth;
+    DWORD dwReserved;
     LPVOID lpSurface;
+    DDCOLORKEY ddckCKDestOverlay;
+    DDCOLORKEY ddckCKDestBlt;
+    DDCOLORKEY ddckCKSrcOverlay;
+    DDCOLORKEY ddckCKSrcBlt;
     DDPIXELFORMAT ddpfPixelFormat;
     DDSCAPS ddsCaps;
 } DDSURFACEDESC;
+
+// A caller states the record's size in dwSize and the stand-in, like the
+// platform, refuses any other: 108 and 32 bytes in a 32-bit program, the
+// surface address making the first 120 in a 64-bit one.
+const DWORD DDPIXELFORMAT_SIZE = sizeof(DDPIXELFORMAT);
+const DWORD DDSURFACEDESC_SIZE = sizeof(DDSURFACEDESC);
+static_assert(sizeof(DDPIXELFORMAT) == 32, "the platform's pixel format record");
+static_assert(sizeof(DDSURFACEDESC) == (sizeof(void *) == 8 ? 120 : 108), "the platform's surface record");
 
 struct IDirectDrawSurface {
     virtual DWORD Release() = 0;
@@ -119,4 +135,3 @@ typedef IDirectDrawSurface *LPDIRECTDRAWSURFACE;
 // The one export of "ddraw.dll"; found by name through GetProcAddress.
 // Fails (negative) when no screen is available.
 HRESULT WINAPI DirectDrawCreate(GUID *driver, LPDIRECTDRAW *directDraw, IUnknown *outer);
-typedef HRESULT (WINAPI *DirectDrawCreateFunction)(GUID *, LPDIRECTDRAW *, IUnknown *);

@@ -18,7 +18,7 @@ HINSTANCE__ directDrawLibrary = {"ddraw.dll", 0};
 
 // Function pointers pass through the generic FARPROC type by way of the
 // type every function pointer may be converted to and from.
-FARPROC as_farproc(DirectDrawCreateFunction function)
+FARPROC as_farproc(decltype(&DirectDrawCreate) function)
 {
     return reinterpret_cast<FARPROC>(reinterpret_cast<void (*)()>(function));
 }

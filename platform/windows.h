@@ -54,7 +54,7 @@ struct HBRUSH__;
 typedef HBRUSH__ *HBRUSH;
 struct HMENU__;
 typedef HMENU__ *HMENU;
-typedef HRESULT (WINAPI *FARPROC)();
+typedef LONG_PTR (WINAPI *FARPROC)();
 
 typedef LRESULT (CALLBACK *WNDPROC)(HWND, UINT, WPARAM, LPARAM);
 

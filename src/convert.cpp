@@ -11,22 +11,16 @@
 
 #include "mmx.h"
 
-// The two per-pixel loops are also built for later x86 instruction sets, and
-// the processor's best is picked when the program loads: the byte shuffle of
-// the 24-bit loop only vectorises from SSSE3 on.
-#if defined(__x86_64__) || defined(__i386__)
-#define VECTORISED_LOOP __attribute__((target_clones("default", "ssse3", "avx2")))
-#else
-#define VECTORISED_LOOP
-#endif
-
 namespace {
 
 // mmx_copy takes its length in bytes as an int; longer runs go in pieces of
 // whole 64-byte blocks that fit.
 const int largestCopy = INT_MAX / 64 * 16;
 
-VECTORISED_LOOP void swapRedAndBlue32(const unsigned char *from, unsigned char *to, size_t pixels) {
+typedef void (*RowLoop)(const unsigned char *from, unsigned char *to, size_t pixels);
+
+inline __attribute__((always_inline)) void swapRedAndBlue32(const unsigned char *from, unsigned char *to,
+                                                            size_t pixels) {
     for (size_t i = 0; i < pixels; ++i) {
         uint32_t pixel;
         std::memcpy(&pixel, from + 4 * i, 4);
@@ -35,13 +29,46 @@ VECTORISED_LOOP void swapRedAndBlue32(const unsigned char *from, unsigned char *
     }
 }
 
-VECTORISED_LOOP void swapRedAndBlue24(const unsigned char *from, unsigned char *to, size_t pixels) {
+inline __attribute__((always_inline)) void swapRedAndBlue24(const unsigned char *from, unsigned char *to,
+                                                            size_t pixels) {
     for (size_t i = 0; i < pixels; ++i) {
         to[3 * i] = from[4 * i + 2];
         to[3 * i + 1] = from[4 * i + 1];
         to[3 * i + 2] = from[4 * i];
     }
 }
+
+// The two per-pixel loops are also built for later x86 instruction sets,
+// and the processor's best is picked on first use: the byte shuffle of the
+// 24-bit loop only vectorises from SSSE3 on. The choice is made here rather
+// than by the loader, which not every platform's can do.
+#if defined(__x86_64__) || defined(__i386__)
+#define ROW_LOOP_VERSIONS(name)                                                                              \
+    void name##Base(const unsigned char *from, unsigned char *to, size_t pixels) { name(from, to, pixels); } \
+    __attribute__((target("ssse3"))) void name##Ssse3(const unsigned char *from, unsigned char *to,          \
+                                                      size_t pixels) {                                       \
+        name(from, to, pixels);                                                                              \
+    }                                                                                                        \
+    __attribute__((target("avx2"))) void name##Avx2(const unsigned char *from, unsigned char *to,            \
+                                                    size_t pixels) {                                         \
+        name(from, to, pixels);                                                                              \
+    }                                                                                                        \
+    RowLoop name##Best() {                                                                                   \
+        __builtin_cpu_init();                                                                                \
+        if (__builtin_cpu_supports("avx2"))                                                                  \
+            return name##Avx2;                                                                               \
+        if (__builtin_cpu_supports("ssse3"))                                                                 \
+            return name##Ssse3;                                                                              \
+        return name##Base;                                                                                   \
+    }
+#else
+#define ROW_LOOP_VERSIONS(name)                                                                              \
+    void name##Base(const unsigned char *from, unsigned char *to, size_t pixels) { name(from, to, pixels); } \
+    RowLoop name##Best() { return name##Base; }
+#endif
+
+ROW_LOOP_VERSIONS(swapRedAndBlue32)
+ROW_LOOP_VERSIONS(swapRedAndBlue24)
 
 struct Layout {
     uint32_t bits, redMask, greenMask, blueMask;
@@ -82,15 +109,17 @@ void to_rgb32(const void *source, void *destination, int count) {
 }
 
 void to_bgr32(const void *source, void *destination, int count) {
+    static const RowLoop loop = swapRedAndBlue32Best();
     if (count > 0)
-        swapRedAndBlue32(static_cast<const unsigned char *>(source), static_cast<unsigned char *>(destination), count);
+        loop(static_cast<const unsigned char *>(source), static_cast<unsigned char *>(destination), count);
 }
 
 void to_rgb24(const void *source, void *destination, int count) { mmx_to_rgb24(destination, source, count); }
 
 void to_bgr24(const void *source, void *destination, int count) {
+    static const RowLoop loop = swapRedAndBlue24Best();
     if (count > 0)
-        swapRedAndBlue24(static_cast<const unsigned char *>(source), static_cast<unsigned char *>(destination), count);
+        loop(static_cast<const unsigned char *>(source), static_cast<unsigned char *>(destination), count);
 }
 
 void to_rgb565(const void *source, void *destination, int count) { mmx_to_rgb565(destination, source, count); }

@@ -14,9 +14,11 @@
 
 namespace {
 
-// The record sizes of the interface version the layer was written for.
-const DWORD SURFACE_DESC_SIZE = 108;
-const DWORD PIXEL_FORMAT_SIZE = 32;
+// The records of the first interface version, as this build lays them out:
+// 108 and 32 bytes for a 32-bit program, the surface address widening the
+// first to 120 for a 64-bit one.
+const DWORD SURFACE_DESC_SIZE = sizeof(DDSURFACEDESC);
+const DWORD PIXEL_FORMAT_SIZE = sizeof(DDPIXELFORMAT);
 
 const DWORD DEPTHS[] = {32, 24, 16};
 
@@ -87,8 +89,7 @@ int display_open(const char *title, int newWidth, int newHeight)
         return 0;
     // Through the generic function pointer type, which every function
     // pointer converts to and back from unchanged.
-    DirectDrawCreateFunction directDrawCreate =
-        reinterpret_cast<DirectDrawCreateFunction>(reinterpret_cast<void (*)()>(create));
+    auto directDrawCreate = reinterpret_cast<decltype(&DirectDrawCreate)>(reinterpret_cast<void (*)()>(create));
     if (directDrawCreate(nullptr, &directDraw, nullptr) < 0)
         return 0;
 

@@ -19,8 +19,12 @@ int main()
     display_update(pixel);
     frameTimer.Reset();
 
-    if (!LoadPictureList("pics.dat", pictures))
+    // The screen goes back to the user's mode at once, rather than when
+    // the system tears the process down.
+    if (!LoadPictureList("pics.dat", pictures)) {
+        display_close();
         return 1;
+    }
     BuildPalette(palette);
     paletteStep = 0;
     currentPicture = pictures.Next();

@@ -50,7 +50,12 @@ DemoProcess::DemoProcess(const std::string &dir, const std::vector<std::string> 
             _exit(126);
         for (const std::string &setting : env)
             putenv(const_cast<char *>(setting.c_str()));
-        execl(DEMO_BINARY, DEMO_BINARY, static_cast<char *>(nullptr));
+        // The Windows build runs through the command that starts it under Wine.
+        const char *command = std::getenv("DEMO_COMMAND");
+        if (command && *command)
+            execl("/bin/sh", "sh", "-c", (std::string("exec ") + command).c_str(), static_cast<char *>(nullptr));
+        else
+            execl(DEMO_BINARY, DEMO_BINARY, static_cast<char *>(nullptr));
         _exit(127);
     }
 }
@@ -73,7 +78,10 @@ bool DemoProcess::Running()
     ended.code = WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);
     std::stringstream text;
     text << std::ifstream(errPath).rdbuf();
+    // Lines as the program meant them: Windows writes text with CR LF.
     ended.err = text.str();
+    for (size_t at; (at = ended.err.find("\r\n")) != std::string::npos;)
+        ended.err.erase(at, 1);
     return false;
 }
 

@@ -20,6 +20,8 @@ struct DemoExit {
 
 // The demo started with `dir` as its working directory and `env` (NAME=value)
 // added to its environment; killed when the object goes, if still running.
+// $DEMO_COMMAND, when set, is the shell command that starts it instead of
+// the program built here.
 class DemoProcess {
 public:
     DemoProcess(const std::string &dir, const std::vector<std::string> &env);

@@ -7,6 +7,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>
+#include <random>
 #include <stdexcept>
 
 namespace {
@@ -133,10 +134,19 @@ void FixChunkCrc(std::vector<unsigned char> &png, std::size_t offset)
 
 TempDir::TempDir()
 {
-    char name[] = "/tmp/loadpng-test.XXXXXX";
-    if (!mkdtemp(name))
-        throw std::runtime_error("cannot create a temporary directory");
-    path_ = name;
+    // create_directory fails on a name that exists, so a taken name is
+    // passed over and no other run's folder is ever shared.
+    static std::random_device seed;
+    const std::filesystem::path base = std::filesystem::temp_directory_path();
+    for (int attempt = 0; attempt < 100; ++attempt) {
+        const std::filesystem::path name = base / ("loadpng-test." + std::to_string(seed()));
+        std::error_code error;
+        if (std::filesystem::create_directory(name, error)) {
+            path_ = name.generic_string();
+            return;
+        }
+    }
+    throw std::runtime_error("cannot create a temporary directory");
 }
 
 TempDir::~TempDir()

@@ -39,7 +39,7 @@ std::size_t FindChunk(const std::vector<unsigned char> &png, const char *type);
 // Recomputes the CRC of the chunk that starts at `offset`.
 void FixChunkCrc(std::vector<unsigned char> &png, std::size_t offset);
 
-// A directory under /tmp, removed with everything in it on destruction.
+// A fresh directory in the system's temporary folder, removed with everything in it on destruction.
 class TempDir {
 public:
     TempDir();

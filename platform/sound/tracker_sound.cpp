@@ -1,6 +1,7 @@
-// tracker_sound.cpp - the tracker-music sound library stand-in: plays XM
-// modules with libopenmpt into an SDL2 audio device and makes the Zxx sync
-// calls. Owns the output device, the mixer state and the loaded songs.
+// tracker_sound.cpp - the tracker-music sound library: plays XM modules
+// with libopenmpt into the platform's audio device (sound_output.h) and
+// makes the Zxx sync calls. Owns the output settings, the mixer state and
+// the loaded songs.
 //
 // libopenmpt neither reports Zxx commands nor keeps them out of the sound,
 // so the song's own Zxx cells are read by xm_patterns and emptied before
@@ -10,10 +11,10 @@
 // sample is handed to the device. Rendering happens inside the device
 // callback, so nothing is rendered ahead of what the device takes.
 #include "tracker_sound.h"
+#include "sound_output.h"
 #include "tracker_sound_clock.h"
 #include "xm_patterns.h"
 
-#include <SDL.h>
 #include <libopenmpt/libopenmpt.h>
 
 #include <atomic>
@@ -50,7 +51,6 @@ struct Output {
     int driver = 0;
     int interpolation = 8; // libopenmpt filter taps
     bool initialised = false;
-    SDL_AudioDeviceID device = 0;
 };
 
 // What the device callback uses, guarded by `lock`.
@@ -126,11 +126,6 @@ void pull_locked(int16_t *out, int frames)
     }
 }
 
-void SDLCALL device_callback(void *, Uint8 *stream, int bytes)
-{
-    std::lock_guard<std::mutex> hold(mixer.lock);
-    pull_locked(reinterpret_cast<int16_t *>(stream), bytes / static_cast<int>(2 * sizeof(int16_t)));
-}
 
 bool read_file(const char *name, std::vector<uint8_t> &bytes)
 {
@@ -162,7 +157,7 @@ void seek_locked(FMUSIC_MODULE *song, int order)
 
 signed char FSOUND_SetOutput(int outputType)
 {
-    // Only automatic selection: SDL picks the output (SDL_AUDIODRIVER).
+    // Only automatic selection: the platform picks the output.
     return !output.initialised && outputType == -1;
 }
 
@@ -191,38 +186,13 @@ signed char FSOUND_Init(int mixRate, int, unsigned int)
         return 1;
     if (mixRate < kMinRate || mixRate > kMaxRate)
         return 0;
-    if (SDL_InitSubSystem(SDL_INIT_AUDIO) != 0)
-        return 0;
-
-    const char *deviceName = nullptr;
-    if (output.driver > 0) {
-        if (output.driver >= SDL_GetNumAudioDevices(0)) {
-            SDL_QuitSubSystem(SDL_INIT_AUDIO);
-            return 0;
-        }
-        deviceName = SDL_GetAudioDeviceName(output.driver, 0);
-    }
     {
         std::lock_guard<std::mutex> hold(mixer.lock);
         mixer.rate = mixRate;
     }
-    SDL_AudioSpec want{};
-    want.freq = mixRate;
-    want.format = AUDIO_S16SYS;
-    want.channels = 2;
-    want.samples = kBlockFrames;
-    want.callback = device_callback;
-    SDL_AudioSpec have{};
-    // No changes allowed: SDL converts if the device differs, so the
-    // callback always gets blocks of this format and size.
-    const SDL_AudioDeviceID device = SDL_OpenAudioDevice(deviceName, 0, &want, &have, 0);
-    if (device == 0) {
-        SDL_QuitSubSystem(SDL_INIT_AUDIO);
+    if (!sound_output_open(output.driver, mixRate, kBlockFrames, tracker_sound_pull))
         return 0;
-    }
-    output.device = device;
     output.initialised = true;
-    SDL_PauseAudioDevice(device, 0);
     return 1;
 }
 
@@ -230,11 +200,9 @@ void FSOUND_Close()
 {
     if (!output.initialised)
         return;
-    // Closing waits for the device callback, which takes the mixer lock,
-    // so the lock must not be held here.
-    SDL_CloseAudioDevice(output.device);
-    SDL_QuitSubSystem(SDL_INIT_AUDIO);
-    output.device = 0;
+    // Closing waits for the device's pull, which takes the mixer lock, so
+    // the lock must not be held here.
+    sound_output_close();
     output.initialised = false;
     std::lock_guard<std::mutex> hold(mixer.lock);
     mixer.playing = nullptr;
