@@ -125,8 +125,10 @@ TEST_F(DirectDrawStandIn, RecordsOfAnotherSizeAreRefused)
     open();
     primary->Release();
     primary = nullptr;
+    // The size a 32-bit program states is wrong in a 64-bit one.
+    static_assert(sizeof(void *) == 8, "a 64-bit test");
     DDSURFACEDESC desc = chain_description(1);
-    desc.dwSize = 124;
+    desc.dwSize = 108;
     IDirectDrawSurface *other = nullptr;
     EXPECT_EQ(directDraw->CreateSurface(&desc, &other, nullptr), DDERR_INVALIDPARAMS);
     desc = chain_description(1);
@@ -134,7 +136,7 @@ TEST_F(DirectDrawStandIn, RecordsOfAnotherSizeAreRefused)
 
     DDPIXELFORMAT format = {};
     EXPECT_EQ(primary->GetPixelFormat(&format), DDERR_INVALIDPARAMS);
-    desc.dwSize = 80;
+    desc.dwSize = 108;
     EXPECT_EQ(primary->Lock(nullptr, &desc, DDLOCK_WAIT, nullptr), DDERR_INVALIDPARAMS);
 }
 

@@ -1,10 +1,11 @@
 #!/usr/bin/env bash
 # Installs what is missing, then builds and runs every test: the plain
 # build, the same suite under AddressSanitizer and UndefinedBehaviorSanitizer,
-# the threading stress under ThreadSanitizer, and the fuzzers for a bounded time.
+# the threading stress under ThreadSanitizer, the fuzzers for a bounded time,
+# and the Windows build under Wine.
 set -euo pipefail
 cd "$(dirname "$0")/.."
-tools/install-deps.sh
+tools/install-deps.sh linux windows-build windows-test
 
 jobs=$(nproc)
 export ASAN_OPTIONS=detect_leaks=1:abort_on_error=1
@@ -15,7 +16,7 @@ export TSAN_OPTIONS=halt_on_error=1:second_deadlock_stack=1
 step() { printf '\n=== %s ===\n' "$*"; }
 
 step "plain build"
-cmake -S . -B build -DCMAKE_BUILD_TYPE=RelWithDebInfo
+cmake -S . -B build -DCMAKE_BUILD_TYPE=RelWithDebInfo -DDEMO_WINDOWS_BUILD=
 cmake --build build -j"$jobs"
 ctest --test-dir build --output-on-failure -j"$jobs"
 
@@ -33,3 +34,11 @@ step "fuzzing"
 CC=clang CXX=clang++ cmake -S . -B build-fuzz -DCMAKE_BUILD_TYPE=RelWithDebInfo -DDEMO_FUZZ=ON
 cmake --build build-fuzz -j"$jobs"
 ctest --test-dir build-fuzz --output-on-failure
+
+step "Windows, under Wine"
+windows_start=$SECONDS
+tools/build-windows.sh
+cmake -S . -B build -DDEMO_WINDOWS_BUILD="$PWD/build-windows"
+cmake --build build -j"$jobs" --target demo_window_test
+ctest --test-dir build --output-on-failure -L windows
+echo "the Windows step took $((SECONDS - windows_start)) s"
