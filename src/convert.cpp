@@ -42,33 +42,37 @@ inline __attribute__((always_inline)) void swapRedAndBlue24(const unsigned char 
 // and the processor's best is picked on first use: the byte shuffle of the
 // 24-bit loop only vectorises from SSSE3 on. The choice is made here rather
 // than by the loader, which not every platform's can do.
-#if defined(__x86_64__) || defined(__i386__)
-#define ROW_LOOP_VERSIONS(name)                                                                              \
-    void name##Base(const unsigned char *from, unsigned char *to, size_t pixels) { name(from, to, pixels); } \
-    __attribute__((target("ssse3"))) void name##Ssse3(const unsigned char *from, unsigned char *to,          \
-                                                      size_t pixels) {                                       \
-        name(from, to, pixels);                                                                              \
-    }                                                                                                        \
-    __attribute__((target("avx2"))) void name##Avx2(const unsigned char *from, unsigned char *to,            \
-                                                    size_t pixels) {                                         \
-        name(from, to, pixels);                                                                              \
-    }                                                                                                        \
-    RowLoop name##Best() {                                                                                   \
-        __builtin_cpu_init();                                                                                \
-        if (__builtin_cpu_supports("avx2"))                                                                  \
-            return name##Avx2;                                                                               \
-        if (__builtin_cpu_supports("ssse3"))                                                                 \
-            return name##Ssse3;                                                                              \
-        return name##Base;                                                                                   \
-    }
-#else
-#define ROW_LOOP_VERSIONS(name)                                                                              \
-    void name##Base(const unsigned char *from, unsigned char *to, size_t pixels) { name(from, to, pixels); } \
-    RowLoop name##Best() { return name##Base; }
-#endif
+template <RowLoop loop>
+void baseVersion(const unsigned char *from, unsigned char *to, size_t pixels) {
+    loop(from, to, pixels);
+}
 
-ROW_LOOP_VERSIONS(swapRedAndBlue32)
-ROW_LOOP_VERSIONS(swapRedAndBlue24)
+#if defined(__x86_64__) || defined(__i386__)
+template <RowLoop loop>
+__attribute__((target("ssse3"))) void ssse3Version(const unsigned char *from, unsigned char *to, size_t pixels) {
+    loop(from, to, pixels);
+}
+
+template <RowLoop loop>
+__attribute__((target("avx2"))) void avx2Version(const unsigned char *from, unsigned char *to, size_t pixels) {
+    loop(from, to, pixels);
+}
+
+template <RowLoop loop>
+RowLoop bestVersion() {
+    __builtin_cpu_init();
+    if (__builtin_cpu_supports("avx2"))
+        return avx2Version<loop>;
+    if (__builtin_cpu_supports("ssse3"))
+        return ssse3Version<loop>;
+    return baseVersion<loop>;
+}
+#else
+template <RowLoop loop>
+RowLoop bestVersion() {
+    return baseVersion<loop>;
+}
+#endif
 
 struct Layout {
     uint32_t bits, redMask, greenMask, blueMask;
@@ -109,7 +113,7 @@ void to_rgb32(const void *source, void *destination, int count) {
 }
 
 void to_bgr32(const void *source, void *destination, int count) {
-    static const RowLoop loop = swapRedAndBlue32Best();
+    static const RowLoop loop = bestVersion<swapRedAndBlue32>();
     if (count > 0)
         loop(static_cast<const unsigned char *>(source), static_cast<unsigned char *>(destination), count);
 }
@@ -117,7 +121,7 @@ void to_bgr32(const void *source, void *destination, int count) {
 void to_rgb24(const void *source, void *destination, int count) { mmx_to_rgb24(destination, source, count); }
 
 void to_bgr24(const void *source, void *destination, int count) {
-    static const RowLoop loop = swapRedAndBlue24Best();
+    static const RowLoop loop = bestVersion<swapRedAndBlue24>();
     if (count > 0)
         loop(static_cast<const unsigned char *>(source), static_cast<unsigned char *>(destination), count);
 }
