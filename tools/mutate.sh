@@ -1,0 +1,229 @@
+#!/usr/bin/env bash
+# mutate.sh - measures how many deliberate faults the test suite catches.
+# Each fault of the table below is applied to a scratch copy of the tree,
+# the plain build is rebuilt incrementally and its tests run; the fault is
+# caught when a test fails. Prints the count and the faults missed.
+#   tools/mutate.sh           all faults
+#   tools/mutate.sh PATTERN   only the faults whose description holds PATTERN
+#   tools/mutate.sh --check   only checks that every fault's old text is there
+#   tools/mutate.sh --lines   non-blank lines of tests/ against the rest
+set -euo pipefail
+root=$(cd "$(dirname "$0")/.." && pwd)
+
+non_blank() { (cd "$root" && find "$@" -type f -print0 | xargs -0 grep -Ihv '^[[:space:]]*$' | wc -l); }
+
+if [ "${1:-}" = "--lines" ]; then
+    tests=$(non_blank tests)
+    code=$(non_blank src platform tools bench)
+    echo "tests/: $tests non-blank lines; src/ platform/ tools/ bench/: $code; ratio $((100 * tests / code))%"
+    exit 0
+fi
+filter=${1:-}
+
+# The window test of the bundled example plays its whole tune (about 47 s)
+# through the same code as the other end-to-end tests, so it is left out;
+# the rest takes about 15 s.
+skipped='^DemoExample\.'
+test_timeout=60
+
+# file @ exact old text @ new text @ what the fault is; "\n" is a line break.
+faults=$(cat <<'EOF'
+src/convert.cpp @ (pixel & 0xFF00) | ((pixel & 0xFF) << 16) @ (pixel & 0xFF00) | ((pixel & 0xFF) << 8) @ bgr32 converter shifts blue by 8 instead of 16
+src/convert.cpp @ to[3 * i + 1] = from[4 * i + 1]; @ to[3 * i + 1] = from[4 * i + 2]; @ bgr24 converter takes green from the red byte
+src/convert.cpp @ layout.greenMask == greenMask && layout.blueMask == blueMask @ layout.greenMask == greenMask @ converter choice ignores the blue mask
+src/convert.cpp @ while (count > 0) { @ while (count > 1) { @ rgb32 copy leaves a single pixel out
+src/mmx.cpp @ greenTop6 = 0x0000FC000000FC00; @ greenTop6 = 0x0000FE000000FE00; @ 565 green mask one bit too wide
+src/mmx.cpp @ blueLowRedHigh = 0x2000000820000008; @ blueLowRedHigh = 0x2000000420000008; @ 555 packed blue multiplier wrong
+src/mmx.cpp @ (high >> 3) << 10 | (green(pixel) >> 3) << 5 @ (high >> 3) << 11 | (green(pixel) >> 3) << 5 @ 555 tail pixels put the top channel at bit 11
+src/mmx.cpp @ for (int rest = count % 4; rest > 0; --rest, from += 4, to += 2) { @ for (int rest = count % 4; rest > 1; --rest, from += 4, to += 2) { @ 565 drops the last tail pixel
+src/mmx.cpp @ store(to + 56, b7); @ store(to + 56, b6); @ packed copy stores the wrong word last
+src/mmx.cpp @ shiftLeft64(shiftRight64(pixels01, 32), 24); @ shiftLeft64(shiftRight64(pixels01, 32), 16); @ rgb24 second pixel shifted wrongly
+src/mmx.cpp @ shiftRight32(bitAnd(pair, constant(redTop5)), 14) @ shiftRight32(bitAnd(pair, constant(redTop5)), 13) @ bgr565 red shifted one bit short
+src/ctimer.cpp @ maxTickRate = 2000000.0; @ maxTickRate = 4000000.0; @ counter calibrated to twice the tick rate
+src/ctimer.cpp @ if (stallCount > stallLimit) { @ if (stallCount >= stallLimit) { @ stall pushed one step early
+src/ctimer.cpp @ if (!available || frequency == 0) { @ if (!available) { @ a zero counter frequency is not refused
+src/ctimer.cpp @ delta += millisecondWrap * secondsPerTick; @ delta = -delta; @ millisecond wrap measured backwards
+src/ctimer.cpp @ counter.QuadPart) >> shift); @ counter.QuadPart) >> (shift + 1)); @ counter shifted one bit too far
+src/ctimer.cpp @     updates = 0;\n    windowFrames = 0; @     windowFrames = 0; @ Reset keeps the update count
+src/lista.h @ current = this;\n        return nullptr; @ return nullptr; @ Next does not rewind after the end
+src/lista.h @ current = this;\n        Lista<T> *tail = this; @ Lista<T> *tail = this; @ Add does not rewind the cursor
+src/lista.h @ delete obj; @ obj = nullptr; @ list drops the release of its elements
+src/lista.h @ node->prev = tail; @ node->prev = node; @ back links point at the node itself
+src/synka.cpp @ if (param != 0) @ if (param > 1) @ Z01 counted as a sync
+src/synka.cpp @ FSOUND_SetDriver(driver - 1); @ FSOUND_SetDriver(driver); @ driver number not made zero-based
+src/synka.cpp @ FMUSIC_SetZxxCallback(song, music_sync_callback); @ FMUSIC_SetZxxCallback(song, nullptr); @ sync callback never installed
+src/synka.cpp @ FMUSIC_FreeSong(song);\n    FSOUND_Close(); @ FSOUND_Close();\n    FMUSIC_FreeSong(song); @ song freed after the sound is closed
+src/synka.cpp @ pendingSyncs.exchange(0, std::memory_order_acquire) @ pendingSyncs.load(std::memory_order_acquire) @ delivered syncs are never cleared
+src/synka.cpp @ running = false; @ running = true; @ last sync does not end the demo
+src/main.cpp @ display_close();\n        return 1; @ display_close();\n        return 0; @ a bad picture list exits with 0
+src/main.cpp @ currentPicture = pictures.Next(); @ pictures.Next();\n    currentPicture = pictures.Next(); @ first picture skipped
+src/main.cpp @ BuildPalette(palette); @ palette[0] = 0; @ background palette never built
+src/main.cpp @ music_start(1); @ music_start(2); @ music started on the second device
+src/test.cpp @ y < 0 || y >= SCREEN_HEIGHT) @ y < 0 || y > SCREEN_HEIGHT) @ Put writes one row past the screen
+src/test.cpp @ * weight) >> 8) & 0x0000FF00u; @ * weight) >> 8) & 0x0000FE00u; @ blend loses green's low bit
+src/test.cpp @ return ((64 + k) << 16) | (191 - k); @ return ((64 + k) << 8) | (191 - k); @ palette red in the green byte
+src/test.cpp @ paletteIndex += step + 1; @ paletteIndex += step; @ background rows advance one position short
+src/test.cpp @ if (rand() % 10 == 1) @ if (rand() % 10 == 0) @ flash on the wrong draw
+src/test.cpp @ const int left = SCREEN_WIDTH / 2 - width / 2; @ const int left = (SCREEN_WIDTH - width) / 2; @ odd-width pictures centred with the other rounding
+src/test.cpp @ if (!cursor->next) @ if (!cursor->next || !cursor->next->next) @ crossfade to the last picture refused
+src/test.cpp @ if (crossfadeLevel > 255.0f)\n        currentPicture = list.Next(); @ if (crossfadeLevel > 255.0f)\n        list.Next(); @ finished crossfade keeps the old picture
+src/test.cpp @ music_sync_deliver();\n    if (!running) @ if (!running) @ frame loop loses the music's syncs
+src/test.cpp @ line.back() == '\r') @ line.back() == '\t') @ CR of CR LF lines kept in names
+src/test.cpp @ return !line.empty(); @ return false; @ last line without a line break lost
+src/test.cpp @ ferror(fp) ? (errno ? errno : EIO) : 0; @ 0; @ read errors of the list ignored
+src/test.cpp @ if (names.empty()) { @ if (names.size() > 1000) { @ an empty list is accepted
+src/loadpng.cpp @ if (bitDepth == 16) @ if (bitDepth == 8) @ 16-bit samples not stripped
+src/loadpng.cpp @ if (png_get_valid(png, info, PNG_INFO_tRNS)) @ if (!png_get_valid(png, info, PNG_INFO_tRNS)) @ transparency chunk ignored
+src/loadpng.cpp @ png_set_interlace_handling(png); @ (void)png; @ interlaced files read as one pass
+src/loadpng.cpp @ uint32_t(p[0]) << 16 | uint32_t(p[1]) << 8 | p[2]; @ uint32_t(p[2]) << 16 | uint32_t(p[1]) << 8 | p[0]; @ RGBA red and blue swapped
+src/loadpng.cpp @ const uint32_t first = keepOrder ? src[2] : src[0]; @ const uint32_t first = src[0]; @ Expand24 ignores the byte order
+src/loadpng.cpp @ png_set_user_limits(acquired.png, maxSide, maxSide); @ (void)maxSide; @ oversized pictures accepted
+src/loadpng.cpp @ png_read_end(acquired.png, acquired.info); @ (void)0; @ end of the file never checked
+src/ddraw.cpp @ primary_description(DDSD_CAPS | DDSD_BACKBUFFERCOUNT, 2, chain), @ primary_description(DDSD_CAPS | DDSD_BACKBUFFERCOUNT, 3, chain), @ three back buffers asked for first
+src/ddraw.cpp @ if (!active) { @ if (false) { @ an inactive program keeps drawing
+src/ddraw.cpp @ destinationRow += desc.lPitch; @ destinationRow += width * 4; @ surface pitch ignored
+src/ddraw.cpp @ backBuffer->Unlock(desc.lpSurface);\n    primary->Flip(nullptr, DDFLIP_WAIT); @ primary->Flip(nullptr, DDFLIP_WAIT);\n    backBuffer->Unlock(desc.lpSurface); @ flip before unlock
+src/ddraw.cpp @ SPI_SETSCREENSAVEACTIVE, TRUE, @ SPI_SETSCREENSAVEACTIVE, FALSE, @ screen saver left off at close
+src/ddraw.cpp @ crossfadeLevel = 1.0f; @ crossfadeLevel = 255.0f; @ SPACE does not start a crossfade
+src/ddraw.cpp @ switch (wParam & 0xFF) { @ switch (wParam & 0x0F) { @ key code masked to 4 bits
+src/ddraw.cpp @ display_close();\n    ExitProcess(0); @ display_close();\n    ExitProcess(1); @ ESC and close exit with 1
+platform/clock.cpp @ frequency->QuadPart = nanosecondsPerSecond; @ frequency->QuadPart = nanosecondsPerSecond / 2; @ performance frequency half the counter's rate
+platform/clock.cpp @ MonotonicNanoseconds() / nanosecondsPerMillisecond); @ MonotonicNanoseconds() / nanosecondsPerSecond); @ millisecond clock in seconds
+platform/clock.cpp @ if (milliseconds == 0) { @ if (milliseconds <= 1) { @ Sleep(1) does not sleep
+platform/library.cpp @ --directDrawLibrary.loadCount; @ (void)0; @ FreeLibrary keeps the library loaded
+platform/library.cpp @ module != &directDrawLibrary || directDrawLibrary.loadCount == 0 || !procName) @ module != &directDrawLibrary || !procName) @ procedures of an unloaded library found
+platform/library.cpp @ == 0 && directDrawLibrary.loadCount > 0) @ == 0) @ handle of an unloaded library returned
+platform/process.cpp @ std::fflush(nullptr); @ (void)0; @ output lost at exit
+platform/process.cpp @ std::_Exit(static_cast<int>(exitCode)); @ std::_Exit(0); @ exit code lost
+platform/keys.cpp @ {SDLK_ESCAPE, 0x1B} @ {SDLK_ESCAPE, 0x1C} @ ESC mapped to the wrong code
+platform/keys.cpp @ if (key >= SDLK_a && key <= SDLK_z) @ if (key >= SDLK_a && key < SDLK_z) @ Z is not a letter
+platform/icon.cpp @ art_colour(art[y][x]); @ art_colour(art[x][y]); @ icon transposed
+platform/icon.cpp @ case 'k': return 0xFF000000; @ case 'k': return 0x00000000; @ icon's black transparent
+platform/window.cpp @ if (queueLength == QUEUE_CAPACITY) @ if (queueLength == QUEUE_CAPACITY - 1) @ message queue full one early
+platform/window.cpp @ forget_messages_of(window); @ (void)0; @ messages of destroyed windows kept
+platform/window.cpp @ std::copy(queue + i + 1, queue + queueLength, queue + i);\n            --queueLength; @ --queueLength; @ PeekMessage removes the last message, not the one read
+platform/window.cpp @ msg.message = WM_CLOSE; @ msg.message = WM_KEYDOWN; @ close request reported as a key
+platform/window.cpp @ if (message == WM_CLOSE)\n        DestroyWindow(window); @ if (message == WM_KEYDOWN)\n        DestroyWindow(window); @ default procedure ignores close
+platform/window.cpp @ while (queueLength < QUEUE_CAPACITY && screen().next_event(&event)) @ while (screen().next_event(&event) && queueLength < QUEUE_CAPACITY) @ an input event lost when the queue is full
+platform/directdraw.cpp @ owner->primary = nullptr;\n    owner->Release(); @ owner->primary = nullptr; @ surfaces never release their DirectDraw
+platform/directdraw.cpp @ if (locked || !screen().lock_allowed()) @ if (!screen().lock_allowed()) @ a surface locked twice
+platform/directdraw.cpp @ std::swap(*previous, back->memory);\n        previous = &back->memory; @ std::swap(*previous, back->memory); @ flip does not turn a chain of two
+platform/directdraw.cpp @ screen().present(memory.data(), pitch); @ screen().present(backBuffers.front()->memory.data(), pitch); @ flip shows the old front
+platform/directdraw.cpp @ return mode != owner->mode || !owner->modeSet; @ return !owner->modeSet; @ surfaces of an earlier mode not lost
+platform/directdraw.cpp @ if (primary)\n        return DDERR_PRIMARYSURFACEALREADYEXISTS; @ if (false)\n        return DDERR_PRIMARYSURFACEALREADYEXISTS; @ a second primary allowed
+platform/directdraw.cpp @ if (exclusive)\n        window_leave_screen(window);\n    screen().close(); @ screen().close(); @ release keeps the window on the screen
+platform/directdraw.cpp @ if (flags != EXCLUSIVE_FULLSCREEN || !window_take_screen(newWindow)) @ if (!window_take_screen(newWindow)) @ any cooperative level taken as exclusive
+platform/sdl_screen.cpp @ {"bgr565", {16, true, 0x001F, 0x07E0, 0xF800}}, @ {"bgr565", {16, true, 0xF800, 0x07E0, 0x001F}}, @ bgr565 screen laid out as rgb565
+platform/sdl_screen.cpp @ return count >= 1 && count <= 3; @ return count >= 1 && count <= 1; @ only one back buffer granted
+platform/sdl_screen.cpp @ bits < 0 || static_cast<uint32_t>(bits) != layout.bits) @ bits < 0) @ any depth accepted
+platform/sdl_screen.cpp @ case SDL_WINDOWEVENT_FOCUS_LOST:\n                *event = {ScreenEventKind::Deactivate, 0}; @ case SDL_WINDOWEVENT_FOCUS_LOST:\n                *event = {ScreenEventKind::Activate, 0}; @ focus loss reported as activation
+platform/sdl_screen.cpp @ SDL_RenderSetLogicalSize(renderer, width, height); @ (void)0; @ frame stretched, not letterboxed
+platform/sound/tracker_sound.cpp @ if (order != mixer.order || row != mixer.row) { @ if (row != mixer.row) { @ a new order at the same row is no row start
+platform/sound/tracker_sound.cpp @ cell < cells.last; ++cell) @ cell + 1 < cells.last; ++cell) @ last sync cell of a row not called
+platform/sound/tracker_sound.cpp @ mixer.handed += block;\n        call_sync(starts, count); @ call_sync(starts, count);\n        mixer.handed += block; @ syncs called before their block is handed
+platform/sound/tracker_sound.cpp @     mixer.playing = nullptr;\n} @ } @ close keeps the song playing
+platform/sound/tracker_sound.cpp @ openmpt_module_set_repeat_count(song->player, -1); @ openmpt_module_set_repeat_count(song->player, 0); @ song plays once instead of looping
+platform/sound/tracker_sound.cpp @ static_cast<size_t>(order) >= module->layout.orders.size()) @ static_cast<size_t>(order) > module->layout.orders.size()) @ order past the end accepted
+platform/sound/tracker_sound.cpp @ if (mixer.playing == module)\n            mixer.playing = nullptr; @ if (mixer.playing == nullptr)\n            mixer.playing = module; @ a freed song keeps playing
+platform/sound/tracker_sound.cpp @ mixer.order = -1;\n        mixer.row = -1; @ mixer.row = -1; @ seek to the same order is no row start
+platform/sound/xm_patterns.cpp @ kZEffect = 0x23; @ kZEffect = 0x22; @ Yxx taken for the sync effect
+platform/sound/xm_patterns.cpp @ present[field] = (lead >> field) & 1; @ present[field] = (lead >> (field + 1)) & 1; @ packed cell flags read one bit off
+platform/sound/xm_patterns.cpp @ out.blanked[fieldAt[effectField]] = 0; @ (void)0; @ sync effect left in the played file
+platform/sound/xm_patterns.cpp @ packing != 0 || rows < 1 @ rows < 1 @ unknown pattern packing accepted
+platform/sound/xm_patterns.cpp @ return at <= size && length <= size - at; @ return at <= size && length < size - at; @ bounds check refuses a read up to the end
+platform/sound/xm_patterns.cpp @ if (sampleBytes > file.size - pos) @ if (sampleBytes > file.size - pos + 1) @ sample data one byte short accepted
+platform/sound/xm_patterns.cpp @ (cell.pattern == at.first && cell.row < at.second); @ (cell.pattern == at.first && cell.row <= at.second); @ sync lookup skips the row asked for
+platform/sound/xm_patterns.cpp @ file.u8(fieldAt[paramField]) : 0; @ file.u8(fieldAt[paramField]) : 1; @ a sync without parameter taken as Z01
+platform/sound/output_sdl.cpp @ bytes / static_cast<int>(2 * sizeof(int16_t))); @ bytes / static_cast<int>(4 * sizeof(int16_t))); @ device asks for half its frames
+platform/sound/output_sdl.cpp @ SDL_PauseAudioDevice(device, 0); @ SDL_PauseAudioDevice(device, 1); @ device never started
+platform/sound/output_sdl.cpp @ SDL_QuitSubSystem(SDL_INIT_AUDIO);\n    device = 0; @ SDL_QuitSubSystem(SDL_INIT_AUDIO); @ a closed device cannot be opened again
+EOF
+)
+
+scratch=$(mktemp -d /tmp/mutate.XXXXXX)
+trap 'rm -rf "$scratch"' EXIT
+tree=$scratch/tree
+build=$scratch/build
+mkdir "$tree"
+tar -C "$root" --exclude='./build*' --exclude=./.git --exclude='./artefacts' -cf - . | tar -C "$tree" -xf -
+
+# Every fault's old text must be in its file exactly once, checked before
+# anything is built, so that a stale table fails at once.
+apply() { # apply <file> <old> <new>: the substitution in the scratch tree
+    python3 - "$tree/$1" "$2" "$3" <<'PY'
+import sys
+path, old, new = sys.argv[1], sys.argv[2].replace('\\n', '\n'), sys.argv[3].replace('\\n', '\n')
+text = open(path).read()
+if text.count(old) != 1:
+    sys.exit(f"mutate.sh: {path}: the old text occurs {text.count(old)} times, not once: {old!r}")
+if new != "--check":
+    open(path, 'w').write(text.replace(old, new))
+PY
+}
+split() { # sets file, old, new, what from one table line
+    local line=$1
+    file=${line%% @ *}; line=${line#* @ }
+    old=${line%% @ *}; line=${line#* @ }
+    new=${line%% @ *}; what=${line#* @ }
+}
+total=0
+while IFS= read -r line; do
+    [ -n "$line" ] || continue
+    split "$line"
+    apply "$file" "$old" --check
+    total=$((total + 1))
+done <<<"$faults"
+echo "mutate.sh: $total faults, all found once"
+[ "$filter" != "--check" ] || exit 0
+
+start=$SECONDS
+cmake -S "$tree" -B "$build" -G Ninja -DDEMO_WINDOWS_BUILD= >"$scratch/configure.log" 2>&1 ||
+    { cat "$scratch/configure.log"; echo "mutate.sh: configure failed" >&2; exit 2; }
+cmake --build "$build" -j2 >"$scratch/build.log" 2>&1 ||
+    { tail -30 "$scratch/build.log"; echo "mutate.sh: the unchanged tree does not build" >&2; exit 2; }
+if ! ctest --test-dir "$build" -j2 -E "$skipped" --timeout "$test_timeout" >"$scratch/baseline.log" 2>&1; then
+    grep -E 'Failed|Timeout|Not Run' "$scratch/baseline.log" | head
+    echo "mutate.sh: the unchanged tree fails its tests" >&2
+    exit 2
+fi
+echo "mutate.sh: unchanged tree built and passing ($((SECONDS - start)) s)"
+
+caught=0
+missed=()
+broken=()
+while IFS= read -r line; do
+    [ -n "$line" ] || continue
+    split "$line"
+    case "$what" in *"$filter"*) ;; *) continue ;; esac
+    cp "$tree/$file" "$scratch/original"
+    apply "$file" "$old" "$new"
+    if ! cmake --build "$build" -j2 >"$scratch/build.log" 2>&1; then
+        grep -m3 'error' "$scratch/build.log" >&2 || true
+        broken+=("$file: $what")
+        result=broken
+    elif timeout 600 ctest --test-dir "$build" -j2 -E "$skipped" --timeout "$test_timeout" --stop-on-failure \
+        >"$scratch/test.log" 2>&1; then
+        missed+=("$file: $what")
+        result=missed
+    else
+        caught=$((caught + 1))
+        by=$(sed -n 's/.*Test *#[0-9]*: \([^ ]*\) .*\*\*\*.*/\1/p' "$scratch/test.log" | head -1)
+        result="caught by ${by:-a test}:"
+    fi
+    # Written back, not moved: the restored file is newer than the faulty
+    # objects, so the next build compiles it again.
+    cat "$scratch/original" >"$tree/$file"
+    printf '%s %s: %s\n' "$result" "$file" "$what"
+done <<<"$faults"
+
+echo
+echo "caught $caught of $((caught + ${#missed[@]})) faults in $((SECONDS - start)) s"
+if [ ${#missed[@]} -gt 0 ]; then
+    echo "missed:"
+    printf '  %s\n' "${missed[@]}"
+fi
+if [ ${#broken[@]} -gt 0 ]; then
+    echo "not compiling, to be fixed in the table:"
+    printf '  %s\n' "${broken[@]}"
+    exit 1
+fi
