@@ -139,51 +139,7 @@ TEST(Converters, EmptyAndNegativeRunsTouchNothing) {
     }
 }
 
-// Converts one pixel alone (remainder path) and nine copies of it (group
-// path, then remainder) and gives the first destination value, 16 or 32
-// bits little-endian, or the bytes packed low first for 24-bit layouts.
-uint32_t convertOne(Converter convert, int bytesPerPixel, uint32_t pixel) {
-    uint8_t single[4] = {}, group[9 * 4] = {};
-    const uint32_t source[9] = {pixel, pixel, pixel, pixel, pixel, pixel, pixel, pixel, pixel};
-    convert(source, single, 1);
-    convert(source, group, 9);
-    uint32_t value = 0;
-    for (int i = 0; i < bytesPerPixel; ++i)
-        value |= uint32_t(single[i]) << (8 * i);
-    for (int n = 0; n < 9; ++n)
-        EXPECT_EQ(0, std::memcmp(single, group + n * bytesPerPixel, bytesPerPixel)) << "pixel " << n << " of 9";
-    return value;
-}
-
-TEST(Converters, NamedColoursGiveTheirKnownValues) {
-    const struct {
-        Converter convert;
-        int bytesPerPixel;
-        uint32_t pixel, value;
-    } cases[] = {
-        {to_rgb565, 2, 0xFFFFFF, 0xFFFF}, {to_bgr565, 2, 0xFFFFFF, 0xFFFF}, {to_rgb555, 2, 0xFFFFFF, 0x7FFF},
-        {to_bgr555, 2, 0xFFFFFF, 0x7FFF}, {to_rgb24, 3, 0xFFFFFF, 0xFFFFFF}, {to_bgr24, 3, 0xFFFFFF, 0xFFFFFF},
-        {to_bgr32, 4, 0xFFFFFF, 0x00FFFFFF},
-        {to_rgb565, 2, 0xFF0000, 0xF800}, {to_bgr565, 2, 0xFF0000, 0x001F}, {to_rgb555, 2, 0xFF0000, 0x7C00},
-        {to_bgr555, 2, 0xFF0000, 0x001F}, {to_bgr32, 4, 0xFF0000, 0x000000FF},
-        {to_rgb24, 3, 0xFF0000, 0xFF0000},  // bytes 00 00 FF
-        {to_bgr24, 3, 0xFF0000, 0x0000FF},  // bytes FF 00 00
-        {to_rgb565, 2, 0x0000FF, 0x001F}, {to_bgr565, 2, 0x0000FF, 0xF800}, {to_rgb555, 2, 0x0000FF, 0x001F},
-        {to_bgr555, 2, 0x0000FF, 0x7C00},
-        {to_rgb565, 2, 0x00FF00, 0x07E0}, {to_bgr565, 2, 0x00FF00, 0x07E0}, {to_rgb555, 2, 0x00FF00, 0x03E0},
-        {to_bgr555, 2, 0x00FF00, 0x03E0},
-        {to_rgb565, 2, 0x080408, 0x0821}, {to_rgb555, 2, 0x080408, 0x0401},
-        {to_rgb565, 2, 0x070307, 0}, {to_bgr565, 2, 0x070307, 0}, {to_rgb555, 2, 0x070307, 0},
-        {to_bgr555, 2, 0x070307, 0},
-    };
-    for (uint32_t top : {0x00000000u, 0xFF000000u}) {
-        for (const auto &c : cases)
-            EXPECT_EQ(c.value, convertOne(c.convert, c.bytesPerPixel, top | c.pixel)) << std::hex << (top | c.pixel);
-        EXPECT_EQ(top | 0xFFFFFF, convertOne(to_rgb32, 4, top | 0xFFFFFF));
-    }
-}
-
-TEST(MmxCopy, CopiesEveryByteCountAtOddAddresses) {
+TEST(MmxCopy, CopiesEveryByteCountAtOddAddressesAndNothingForANegativeOne) {
     const std::vector<uint32_t> words = noisyPixels(64, 12345);
     const uint8_t *noise = reinterpret_cast<const uint8_t *>(words.data());
     for (int byteCount = 0; byteCount <= 200; ++byteCount)
@@ -195,13 +151,9 @@ TEST(MmxCopy, CopiesEveryByteCountAtOddAddresses) {
                 std::memcpy(expected.data() + guardLength + destinationOffset, noise + sourceOffset, byteCount);
                 ASSERT_EQ(expected, destination) << byteCount << " bytes from +" << sourceOffset << " to +" << destinationOffset;
             }
-}
-
-TEST(MmxCopy, NegativeByteCountCopiesNothing) {
-    const uint8_t source[64] = {1, 2, 3};
     std::vector<uint8_t> destination(64, guardByte);
     for (int byteCount : {-1, -63, -64, INT_MIN})
-        mmx_copy(destination.data(), source, byteCount);
+        mmx_copy(destination.data(), noise, byteCount);
     EXPECT_EQ(std::vector<uint8_t>(64, guardByte), destination);
 }
 
@@ -226,11 +178,7 @@ TEST(ConverterSelect, EachLayoutGivesItsConverterAndAnyOtherNone) {
             EXPECT_EQ(nullptr, converter_select(f.bits, f.red, f.green, f.blue ^ flip));
         }
     }
-    EXPECT_EQ(nullptr, converter_select(15, 0x7C00, 0x03E0, 0x001F));
     EXPECT_EQ(nullptr, converter_select(8, 0, 0, 0));  // palette
-    EXPECT_EQ(nullptr, converter_select(0, 0, 0, 0));
-    EXPECT_EQ(nullptr, converter_select(32, 0xFF000000, 0x00FF0000, 0x0000FF00));
-    EXPECT_EQ(nullptr, converter_select(24, 0xF800, 0x07E0, 0x001F));
 }
 
 }  // namespace

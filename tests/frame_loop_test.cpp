@@ -79,86 +79,49 @@ protected:
     void TearDown() override { crossfadeLevel = 255.0f; }
 };
 
-TEST_F(FrameLoop, SyncShowsTheNextPictureFromTheNextFrame)
+TEST_F(FrameLoop, Z00sShowTheNextPictureFromTheNextFrameAndEndPastTheLast)
 {
     ASSERT_TRUE(NextFrame());
     EXPECT_EQ(Centre(), CentreOf(0));
-    Sync();
+    for (int param : {1, 0, 0x80})
+        Sync(static_cast<unsigned char>(param));
     EXPECT_EQ(currentPicture, shown[0]); // not before the next frame
     ASSERT_TRUE(NextFrame());
-    EXPECT_EQ(currentPicture, shown[1]);
     EXPECT_EQ(Centre(), CentreOf(1));
-    ASSERT_TRUE(NextFrame());
-    EXPECT_EQ(Centre(), CentreOf(1));
-}
-
-TEST_F(FrameLoop, OnlyZ00sCountAndTheyApplyInOrder)
-{
-    for (int param : {1, 2, 0, 0x7F, 0x80, 0, 0xFF})
+    for (int param : {0xFF, 0, 0x7F})
         Sync(static_cast<unsigned char>(param));
     ASSERT_TRUE(NextFrame());
-    EXPECT_TRUE(running);
     EXPECT_EQ(currentPicture, shown[2]);
     EXPECT_EQ(Centre(), CentreOf(2));
-}
-
-TEST_F(FrameLoop, SyncPastTheLastPictureEndsBeforeTheNextFrame)
-{
-    Sync();
-    Sync();
-    ASSERT_TRUE(NextFrame());
-    EXPECT_EQ(currentPicture, shown[2]);
     Sync(); // arrives while this frame is presented
     const auto presented = Snapshot();
     EXPECT_FALSE(NextFrame());
     EXPECT_FALSE(running);
     EXPECT_EQ(currentPicture, shown[2]);
     EXPECT_EQ(Snapshot(), presented); // the following frame is not drawn
+    Sync(); // a sync after the ending starts the list over
     EXPECT_FALSE(NextFrame());
-}
-
-TEST_F(FrameLoop, SyncAfterTheEndingStartsTheListOver)
-{
-    for (int i = 0; i < 4; ++i)
-        Sync();
-    EXPECT_FALSE(NextFrame());
-    EXPECT_FALSE(running);
     EXPECT_EQ(currentPicture, shown[0]);
 }
 
-TEST_F(FrameLoop, SinglePictureLeftEndsTheCrossfadeAtOnce)
-{
-    Sync();
-    Sync();
-    ASSERT_TRUE(NextFrame());
-    crossfadeLevel = 1.0f; // SPACE on the last picture
-    EXPECT_FALSE(NextFrame());
-    EXPECT_TRUE(running);
-    EXPECT_EQ(currentPicture, shown[2]);
-}
-
-TEST_F(FrameLoop, CrossfadeBringsInTheNextPicture)
-{
-    crossfadeLevel = 254.5f;
-    // The timer measures from its second update on; a few frames pass 255.
-    for (int frame = 0; frame < 1000 && currentPicture == shown[0]; ++frame)
-        ASSERT_TRUE(NextFrame());
-    EXPECT_EQ(currentPicture, shown[1]);
-    EXPECT_GT(crossfadeLevel, 255.0f);
-    ASSERT_TRUE(NextFrame());
-    EXPECT_EQ(Centre(), CentreOf(1));
-}
-
-TEST_F(FrameLoop, SyncDuringACrossfadeRetargetsIt)
+TEST_F(FrameLoop, CrossfadeBringsInTheNextPictureFollowsSyncsAndEndsAtTheLast)
 {
     crossfadeLevel = 1.0f;
     ASSERT_TRUE(NextFrame());
-    Sync();
+    Sync(); // retargets the running crossfade
     ASSERT_TRUE(NextFrame());
     EXPECT_EQ(currentPicture, shown[1]);
-    crossfadeLevel = 254.9f;
+    crossfadeLevel = 254.5f;
+    // The timer measures from its second update on; a few frames pass 255.
     for (int frame = 0; frame < 1000 && currentPicture == shown[1]; ++frame)
         ASSERT_TRUE(NextFrame());
+    EXPECT_EQ(currentPicture, shown[2]);
+    EXPECT_GT(crossfadeLevel, 255.0f);
+    ASSERT_TRUE(NextFrame());
+    EXPECT_EQ(Centre(), CentreOf(2));
+    crossfadeLevel = 1.0f; // SPACE on the last picture
+    EXPECT_FALSE(NextFrame());
+    EXPECT_TRUE(running);
     EXPECT_EQ(currentPicture, shown[2]);
 }
 

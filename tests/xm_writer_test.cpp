@@ -1,6 +1,6 @@
-// xm_writer_test.cpp - the XM writer's bytes: the fixed header layout, the
+// xm_writer_test.cpp - the XM writer's bytes: the header layout, the
 // delta-encoded sample data, and a round trip through libopenmpt (structure,
-// pattern cells, pitch, envelope and fadeout as heard in rendered audio).
+// pattern cells, and pitch, envelope and fadeout as heard).
 #include "xm_writer.h"
 
 #include <gtest/gtest.h>
@@ -104,143 +104,92 @@ XmModule song_with_structure() {
     return m;
 }
 
-TEST(XmWriterLayout, HeaderFieldsSitAtTheirOffsets) {
+TEST(XmWriterLayout, HeaderFieldsEmptyCellsAndDeltaEncodedSample) {
     XmModule m = song_with_structure();
-    m.linearFrequencies = true;
     const std::vector<uint8_t> b = xm_write(m);
     ASSERT_GT(b.size(), 336u);
-    EXPECT_EQ(std::string(b.begin(), b.begin() + 17), "Extended Module: ");
-    EXPECT_EQ(std::string(b.begin() + 17, b.begin() + 27), "round trip");
+    EXPECT_EQ(std::string(b.begin(), b.begin() + 27), "Extended Module: round trip");
     EXPECT_EQ(b[37], 0x1a);
-    EXPECT_EQ(le16(b, 58), 0x0104);
-    EXPECT_EQ(le32(b, 60), 276u);
-    EXPECT_EQ(le16(b, 64), 5);   // orders
-    EXPECT_EQ(le16(b, 68), 6);   // channels
-    EXPECT_EQ(le16(b, 70), 3);   // patterns
-    EXPECT_EQ(le16(b, 72), 3);   // instruments
-    EXPECT_EQ(le16(b, 74), 1);   // linear frequency table
-    EXPECT_EQ(le16(b, 76), 5);   // speed
-    EXPECT_EQ(le16(b, 78), 140); // bpm
+    const std::pair<size_t, int> fields[] = {{58, 0x0104}, {60, 276}, {64, 5}, {68, 6}, {70, 3},
+                                             {72, 3},      {74, 1},   {76, 5}, {78, 140}};
+    for (const auto &field : fields)
+        EXPECT_EQ(le16(b, field.first), field.second) << "offset " << field.first;
     EXPECT_EQ(b[80 + 2], 2);
-    EXPECT_EQ(b[80 + 5], 0);     // unused order slots are zero
-
+    EXPECT_EQ(b[80 + 5], 0); // unused order slots are zero
     m.linearFrequencies = false;
     EXPECT_EQ(le16(xm_write(m), 74), 0);
+
+    XmModule small;
+    small.channels = 2;
+    small.orders = {0};
+    small.patterns.push_back(xm_pattern(4, 2));
+    small.instruments.push_back(XmInstrument());
+    small.instruments[0].sample = {100, -100, 32767, -32768};
+    const std::vector<uint8_t> s = xm_write(small);
+    const size_t pattern = 336, instrument = pattern + 9 + 8, sample = instrument + 263, data = sample + 40;
+    EXPECT_EQ(le32(s, pattern), 9u);
+    EXPECT_EQ(le16(s, pattern + 5), 4); // rows
+    EXPECT_EQ(le16(s, pattern + 7), 8); // 8 empty cells, one byte each
+    for (size_t i = 0; i < 8; ++i)
+        EXPECT_EQ(s[pattern + 9 + i], 0x80);
+    EXPECT_EQ(le32(s, instrument), 263u);
+    EXPECT_EQ(le16(s, instrument + 27), 1);
+    EXPECT_EQ(le32(s, sample), 8u); // length in bytes
+    EXPECT_EQ(s[sample + 14] & 0x10, 0x10);
+    ASSERT_EQ(s.size(), data + 8);
+    // Deltas 100, -200, 32867 and -65535, each wrapped to 16 bits.
+    EXPECT_EQ(std::vector<uint16_t>({le16(s, data), le16(s, data + 2), le16(s, data + 4), le16(s, data + 6)}),
+              std::vector<uint16_t>({100, 0xff38, 0x8063, 0x0001}));
 }
 
-TEST(XmWriterLayout, EmptyCellsPackToOneByteAndSampleIsDeltaEncoded) {
-    XmModule m;
-    m.channels = 2;
-    m.orders = {0};
-    m.patterns.push_back(xm_pattern(4, 2));
-    XmInstrument ins;
-    ins.sample = {100, -100, 32767, -32768};
-    m.instruments.push_back(ins);
-    const std::vector<uint8_t> b = xm_write(m);
-    const size_t pattern = 336;
-    EXPECT_EQ(le32(b, pattern), 9u);
-    EXPECT_EQ(le16(b, pattern + 5), 4);  // rows
-    EXPECT_EQ(le16(b, pattern + 7), 8);  // 8 empty cells, one byte each
-    for (size_t i = 0; i < 8; ++i) EXPECT_EQ(b[pattern + 9 + i], 0x80);
-    const size_t instrument = pattern + 9 + 8;
-    EXPECT_EQ(le32(b, instrument), 263u);
-    EXPECT_EQ(le16(b, instrument + 27), 1); // one sample
-    const size_t sampleHeader = instrument + 263;
-    EXPECT_EQ(le32(b, sampleHeader), 8u); // length in bytes
-    EXPECT_EQ(b[sampleHeader + 14] & 0x10, 0x10);
-    const size_t data = sampleHeader + 40;
-    ASSERT_EQ(b.size(), data + 8);
-    EXPECT_EQ(le16(b, data + 0), 100);
-    EXPECT_EQ(le16(b, data + 2), 0xff38); // -200
-    EXPECT_EQ(le16(b, data + 4), 0x8063); // 32867 wraps
-    EXPECT_EQ(le16(b, data + 6), 0x0001); // -65535 wraps
-}
-
-TEST(XmWriterRoundTrip, LibopenmptSeesTheStructure) {
-    const XmModule song = song_with_structure();
-    Module m = load(xm_write(song));
+TEST(XmWriterRoundTrip, LibopenmptSeesTheStructureAndTheCells) {
+    Module m = load(xm_write(song_with_structure()));
     ASSERT_TRUE(m);
     EXPECT_EQ(openmpt_module_get_num_orders(m.get()), 5);
-    EXPECT_EQ(openmpt_module_get_num_patterns(m.get()), 3);
     EXPECT_EQ(openmpt_module_get_num_channels(m.get()), 6);
-    EXPECT_EQ(openmpt_module_get_num_instruments(m.get()), 3);
     EXPECT_EQ(openmpt_module_get_num_samples(m.get()), 3);
     EXPECT_EQ(openmpt_module_get_order_pattern(m.get(), 3), 1);
-    EXPECT_EQ(openmpt_module_get_pattern_num_rows(m.get(), 0), 64);
-    EXPECT_EQ(openmpt_module_get_pattern_num_rows(m.get(), 1), 32);
     EXPECT_EQ(openmpt_module_get_pattern_num_rows(m.get(), 2), 17);
     EXPECT_EQ(openmpt_module_get_current_speed(m.get()), 5);
     EXPECT_EQ(openmpt_module_get_current_tempo(m.get()), 140);
-    const char *title = openmpt_module_get_metadata(m.get(), "title");
-    EXPECT_STREQ(title, "round trip");
-    openmpt_free_string(title);
-}
-
-TEST(XmWriterRoundTrip, PatternCellsReadBackAsWritten) {
-    Module m = load(xm_write(song_with_structure()));
-    ASSERT_TRUE(m);
     // libopenmpt numbers notes one octave above the XM file: XM C-4 is its C-5.
     const struct {
         int pattern, row, channel, command;
         const char *text;
     } cells[] = {
-        {1, 0, 0, OPENMPT_MODULE_COMMAND_NOTE, "C-5"},       {1, 0, 0, OPENMPT_MODULE_COMMAND_INSTRUMENT, "01"},
-        {1, 0, 0, OPENMPT_MODULE_COMMAND_EFFECT, "0"},       {1, 0, 0, OPENMPT_MODULE_COMMAND_PARAMETER, "37"},
-        {1, 3, 5, OPENMPT_MODULE_COMMAND_NOTE, "==="},       {1, 8, 2, OPENMPT_MODULE_COMMAND_NOTE, "C-1"},
-        {1, 8, 2, OPENMPT_MODULE_COMMAND_INSTRUMENT, "03"},  {1, 8, 2, OPENMPT_MODULE_COMMAND_EFFECT, "Z"},
-        {1, 8, 2, OPENMPT_MODULE_COMMAND_PARAMETER, "00"},   {1, 31, 4, OPENMPT_MODULE_COMMAND_NOTE, "B-8"},
-        {1, 31, 4, OPENMPT_MODULE_COMMAND_EFFECT, "Z"},      {1, 31, 4, OPENMPT_MODULE_COMMAND_PARAMETER, "7F"},
-        {1, 16, 3, OPENMPT_MODULE_COMMAND_EFFECT, "F"},      {1, 16, 3, OPENMPT_MODULE_COMMAND_PARAMETER, "06"},
-        {2, 16, 5, OPENMPT_MODULE_COMMAND_EFFECT, "Z"},
+        {1, 0, 0, OPENMPT_MODULE_COMMAND_NOTE, "C-5"},     {1, 0, 0, OPENMPT_MODULE_COMMAND_PARAMETER, "37"},
+        {1, 3, 5, OPENMPT_MODULE_COMMAND_NOTE, "==="},     {1, 8, 2, OPENMPT_MODULE_COMMAND_INSTRUMENT, "03"},
+        {1, 8, 2, OPENMPT_MODULE_COMMAND_EFFECT, "Z"},     {1, 31, 4, OPENMPT_MODULE_COMMAND_NOTE, "B-8"},
+        {1, 31, 4, OPENMPT_MODULE_COMMAND_PARAMETER, "7F"}, {1, 16, 3, OPENMPT_MODULE_COMMAND_EFFECT, "F"},
     };
     for (const auto &c : cells)
         EXPECT_EQ(formatted(m.get(), c.pattern, c.row, c.channel, c.command), c.text)
-            << "pattern " << c.pattern << " row " << c.row << " channel " << c.channel << " command " << c.command;
+            << "pattern " << c.pattern << " row " << c.row << " channel " << c.channel;
     EXPECT_EQ(openmpt_module_get_pattern_row_channel_command(m.get(), 1, 0, 0, OPENMPT_MODULE_COMMAND_VOLUME), 32);
-    EXPECT_EQ(openmpt_module_get_pattern_row_channel_command(m.get(), 1, 8, 2, OPENMPT_MODULE_COMMAND_VOLUME), 64);
-    EXPECT_EQ(openmpt_module_get_pattern_row_channel_command(m.get(), 1, 1, 0, OPENMPT_MODULE_COMMAND_NOTE), 0);
-    EXPECT_EQ(openmpt_module_get_pattern_row_channel_command(m.get(), 1, 1, 0, OPENMPT_MODULE_COMMAND_EFFECT), 0);
 }
 
-TEST(XmWriterRoundTrip, RenderedNoteSoundsAtTheSamplesPitch) {
+TEST(XmWriterRoundTrip, NotesSoundAtTheirPitchShapedByEnvelopeAndFadeout) {
     // C-4 plays the sample at 8363 Hz, so a 32-sample cycle sounds at 261.3 Hz.
     const std::vector<float> audio = render(one_note(sine_instrument(32)), 1.0);
     EXPECT_GT(peak(audio, 0.1, 0.9), kLoud);
     EXPECT_NEAR(frequency(audio, 0.1, 0.9), 8363.0 / 32, 5.0);
-
     XmInstrument octaveUp = sine_instrument(32);
     octaveUp.relativeNote = 12;
     EXPECT_NEAR(frequency(render(one_note(octaveUp), 1.0), 0.1, 0.9), 2 * 8363.0 / 32, 8.0);
-}
 
-TEST(XmWriterRoundTrip, PatternWithoutNotesIsSilent) {
-    XmModule m = one_note(sine_instrument(32));
-    m.patterns[0].at(0, 0, 2) = {};
-    EXPECT_EQ(peak(render(m, 0.5), 0, 0.5), 0.0f);
-}
-
-TEST(XmWriterRoundTrip, VolumeEnvelopeShapesTheNote) {
     // At 125 BPM a tick is 20 ms: the envelope reaches 0 at tick 20 (0.4 s).
-    XmInstrument ins = sine_instrument(32);
-    ins.volumeEnvelope.points = {{0, 64}, {10, 64}, {20, 0}};
-    const std::vector<float> audio = render(one_note(ins), 1.0);
-    EXPECT_GT(peak(audio, 0.02, 0.15), kLoud);
-    EXPECT_LT(peak(audio, 0.5, 1.0), 0.001f);
-}
+    XmInstrument enveloped = sine_instrument(32);
+    enveloped.volumeEnvelope.points = {{0, 64}, {10, 64}, {20, 0}};
+    EXPECT_LT(peak(render(one_note(enveloped), 1.0), 0.5, 1.0), 0.001f);
 
-TEST(XmWriterRoundTrip, FadeoutSilencesAReleasedNote) {
     XmInstrument held = sine_instrument(32);
     held.volumeEnvelope.points = {{0, 64}, {4, 64}};
     held.volumeEnvelope.sustain = 1;
-    XmModule m = one_note(held);
-    m.patterns[0].at(1, 0, 2) = {97, 0, 0, 0, 0}; // key off after 6 ticks
-
-    EXPECT_GT(peak(render(m, 1.0), 0.6, 1.0), kLoud) << "without fadeout the released note rings on";
-
-    m.instruments[0].fadeout = 4096; // 16 ticks from full to nothing
-    const std::vector<float> audio = render(m, 1.0);
-    EXPECT_GT(peak(audio, 0.02, 0.1), kLoud);
-    EXPECT_LT(peak(audio, 0.6, 1.0), 0.001f);
+    XmModule released = one_note(held);
+    released.patterns[0].at(1, 0, 2) = {97, 0, 0, 0, 0}; // key off after 6 ticks
+    EXPECT_GT(peak(render(released, 1.0), 0.6, 1.0), kLoud) << "without fadeout the released note rings on";
+    released.instruments[0].fadeout = 4096; // 16 ticks from full to nothing
+    EXPECT_LT(peak(render(released, 1.0), 0.6, 1.0), 0.001f);
 }
 
 TEST(XmWriterRefuses, ModulesAndInstrumentsTheFormatCannotCarry) {
@@ -250,25 +199,10 @@ TEST(XmWriterRefuses, ModulesAndInstrumentsTheFormatCannotCarry) {
         {"5 channels", [](XmModule &m) { m.channels = 5; }},
         {"34 channels", [](XmModule &m) { m.channels = 34; }},
         {"order of a missing pattern", [](XmModule &m) { m.orders.push_back(3); }},
-        {"no orders", [](XmModule &m) { m.orders.clear(); }},
         {"short pattern", [](XmModule &m) { m.patterns[1].cells.pop_back(); }},
-        {"missing instrument", [](XmModule &m) { m.patterns[0].at(0, 0, 6).instrument = 4; }},
         {"note 98", [](XmModule &m) { m.patterns[0].at(0, 0, 6).note = 98; }},
-        {"effect 36", [](XmModule &m) { m.patterns[0].at(0, 0, 6).effect = 36; }},
-        {"speed 0", [](XmModule &m) { m.speed = 0; }},
         {"restart past the orders", [](XmModule &m) { m.restartPosition = 5; }},
-        {"loop one past the end", [](XmModule &m) { m.instruments[0].loopStart = 10; }},
-        {"13 envelope points",
-         [](XmModule &m) {
-             for (uint16_t t = 0; t < 13; ++t) m.instruments[0].volumeEnvelope.points.push_back({t, 64});
-         }},
         {"envelope not rising in time", [](XmModule &m) { m.instruments[0].volumeEnvelope.points = {{0, 64}, {0, 32}}; }},
-        {"envelope value 65", [](XmModule &m) { m.instruments[0].volumeEnvelope.points = {{0, 65}}; }},
-        {"sustain past the points",
-         [](XmModule &m) {
-             m.instruments[0].volumeEnvelope.points = {{0, 64}, {5, 32}};
-             m.instruments[0].volumeEnvelope.sustain = 2;
-         }},
         {"volume 65", [](XmModule &m) { m.instruments[0].volume = 65; }},
     };
     for (const auto &fault : faults) {
