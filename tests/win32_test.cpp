@@ -1,6 +1,6 @@
-// win32_test.cpp - the Win32 subset on its own: module loading, the icon,
-// window classes and windows, messages from the screen's input, the cursor
-// and screen-saver switches, virtual-key codes and ending the process.
+// win32_test.cpp - the Win32 subset on its own: module loading, window
+// classes and windows with their icon, messages from the screen's input,
+// virtual-key codes and ending the process.
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
@@ -9,7 +9,6 @@
 #include <vector>
 
 #include "directdraw.h"
-#include "icon.h"
 #include "keys.h"
 #include "screen_window.h"
 #include "test_screen.h"
@@ -62,25 +61,6 @@ TEST(Library, OnlyDdrawDllIsFoundAndItLeadsToDirectDrawCreate)
     EXPECT_EQ(LoadLibraryA(nullptr), nullptr);
     EXPECT_NE(GetModuleHandleA(nullptr), nullptr);
     EXPECT_FALSE(FreeLibrary(GetModuleHandleA(nullptr)));
-}
-
-TEST(Icon, MainIconHasA32And16PixelPictureWithATransparentSurround)
-{
-    HICON icon = LoadIconA(GetModuleHandleA(nullptr), "IDI_MAIN");
-    ASSERT_NE(icon, nullptr);
-    for (const IconImage &image : {icon->large, icon->small}) {
-        int opaque = 0, transparent = 0, partly = 0;
-        for (int i = 0; i < image.size * image.size; ++i) {
-            const uint32_t alpha = image.pixels[i] >> 24;
-            ++(alpha == 0xFF ? opaque : alpha == 0 ? transparent : partly);
-        }
-        EXPECT_EQ(partly, 0);
-        EXPECT_GT(opaque, image.size * image.size / 2);
-        EXPECT_GT(transparent, 0);
-    }
-    EXPECT_EQ(icon->large.size, 32);
-    EXPECT_EQ(icon->small.size, 16);
-    EXPECT_EQ(icon->large.pixels[0] >> 24, 0u);
 }
 
 TEST(Window, NeedsARegisteredClassKeepsItsNameAndIsDestroyedOnce)
