@@ -19,6 +19,10 @@ if [ "${1:-}" = "--lines" ]; then
     exit 0
 fi
 filter=${1:-}
+case "$filter" in
+--check | [!-]* | "") ;;
+*) echo "usage: tools/mutate.sh [--lines | --check | PATTERN]" >&2; exit 2 ;;
+esac
 
 # Each fault runs the tests whose programs were rebuilt with it, or that
 # name a rebuilt program (the end-to-end tests start the demo). The window
