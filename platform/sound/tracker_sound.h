@@ -1,6 +1,7 @@
 // tracker_sound.h - the tracker-music sound library subset that the demo's
 // music module calls: sound output, XM module playback and the Zxx callback.
-// Implemented over libopenmpt (playback) and SDL2 audio (output).
+// Implemented over libopenmpt (playback) and the platform's audio device
+// (output: SDL2 audio, or the Windows wave-out device).
 // Every call taking a song accepts null and then does nothing.
 #pragma once
 
