@@ -269,6 +269,7 @@ TEST_F(TrackerSound, NullSongsNoDeviceAndCloseWithoutInitAreHarmlessAndSettingsW
     EXPECT_FALSE(FSOUND_SetMixer(4));
     FSOUND_Close();
     EXPECT_TRUE(FSOUND_SetDriver(0));
+    EXPECT_TRUE(FSOUND_Init(44100, 32, 0)) << "a closed device opens again";
 }
 
 // The whole road through the platform's audio device (SDL's dummy one in
