@@ -1,7 +1,8 @@
 // convert_bench.cpp - the eight row converters on a 320x240 frame, row by
 // row as the display presents it, beside memcpy of the frame and the same
 // conversions done by pixman and by SDL_ConvertPixels. Each benchmark runs a
-// few times and keeps its fastest run; a table of times per frame follows.
+// few times and keeps its fastest run; a table of times per frame follows,
+// with the instructions each of ours ran on.
 #include <SDL.h>
 #include <benchmark/benchmark.h>
 #include <pixman.h>
@@ -179,7 +180,8 @@ void printTable(const std::map<std::string, double> &microseconds) {
     };
     const double copy = time("memcpy");
     std::printf("\n320x240 frame, fastest of %d runs; microseconds per frame (times memcpy, %.1f us)\n", repetitions, copy);
-    std::printf("%-8s %18s %18s %18s  %-10s %s\n", "layout", "ours", "pixman", "SDL", "fastest", "same bytes as ours");
+    std::printf("%-8s %-9s %18s %18s %18s  %-10s %s\n", "layout", "ours on", "ours", "pixman", "SDL", "fastest",
+                "same bytes as ours");
     for (const Layout &layout : layouts) {
         const double ours = time(std::string("ours/") + layout.name), pixman = time(std::string("pixman/") + layout.name),
                      sdl = time(std::string("SDL/") + layout.name);
@@ -188,7 +190,8 @@ void printTable(const std::map<std::string, double> &microseconds) {
         for (int i = 0; i < 3; ++i)
             std::snprintf(cells[i], sizeof cells[i], "%8.1f (%5.1fx)", values[i], values[i] / copy);
         const double bestPeer = pixman < sdl ? pixman : sdl;
-        std::printf("%-8s %18s %18s %18s  %-10s %s\n", layout.name, cells[0], cells[1], cells[2],
+        std::printf("%-8s %-9s %18s %18s %18s  %-10s %s\n", layout.name, converter_instructions(layout.converter),
+                    cells[0], cells[1], cells[2],
                     ours <= bestPeer ? "ours" : (pixman < sdl ? "pixman" : "SDL"), agreement(layout));
     }
 }
