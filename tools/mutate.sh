@@ -35,7 +35,7 @@ test_timeout=60
 # file @ exact old text @ new text @ what the fault is; "\n" is a line break.
 faults=$(cat <<'EOF'
 src/convert.cpp @ (pixel & 0xFF00) | ((pixel & 0xFF) << 16) @ (pixel & 0xFF00) | ((pixel & 0xFF) << 8) @ bgr32 converter shifts blue by 8 instead of 16
-src/convert.cpp @ to[3 * i + 1] = from[4 * i + 1]; @ to[3 * i + 1] = from[4 * i + 2]; @ bgr24 converter takes green from the red byte
+src/convert.cpp @ to[3 * i] = from[4 * i + 2];\n        to[3 * i + 1] = from[4 * i + 1]; @ to[3 * i] = from[4 * i + 2];\n        to[3 * i + 1] = from[4 * i + 2]; @ bgr24 converter takes green from the red byte
 src/convert.cpp @ layout.greenMask == greenMask && layout.blueMask == blueMask @ layout.greenMask == greenMask @ converter choice ignores the blue mask
 src/convert.cpp @ while (count > 0) { @ while (count > 1) { @ rgb32 copy leaves a single pixel out
 src/mmx.cpp @ greenTop6 = 0x0000FC000000FC00; @ greenTop6 = 0x0000FE000000FE00; @ 565 green mask one bit too wide
