@@ -8,6 +8,7 @@
 #include <algorithm>
 #include <iterator>
 #include <cstdlib>
+#include <cstring>
 #include <memory>
 #include <unistd.h>
 
@@ -29,6 +30,26 @@ Picture *SolidPicture(int width, int height, uint32_t color)
         picture->pixels[i] = color ^ uint32_t(i * 2654435761u & 0x00FFFFFFu);
     return picture;
 }
+
+// The yardsticks: the runtime's rand called once per background pixel, and
+// a copy of the whole screen buffer.
+void RuntimeRandPerPixel(benchmark::State &state)
+{
+    for (auto _ : state)
+        for (int i = 0; i < SCREEN_WIDTH * SCREEN_HEIGHT; ++i)
+            benchmark::DoNotOptimize(rand());
+}
+BENCHMARK(RuntimeRandPerPixel);
+
+void ScreenCopy(benchmark::State &state)
+{
+    static uint32_t copy[SCREEN_WIDTH * SCREEN_HEIGHT];
+    for (auto _ : state) {
+        std::memcpy(copy, pixel, sizeof pixel);
+        benchmark::DoNotOptimize(copy);
+    }
+}
+BENCHMARK(ScreenCopy);
 
 void Background(benchmark::State &state)
 {

@@ -39,6 +39,124 @@ const int lastPalettePosition = 320;
 // Shorter lines are taken for stray blank or broken lines, not names.
 const std::size_t minimumNameLength = 3;
 
+// The runtime's rand sequence, drawn here without the lock that the runtime
+// takes on every call. Which runtime this is shows in the first number it
+// draws for a program that never seeded it: glibc's additive feedback
+// generator gives 1804289383, the Windows runtime's linear congruential one
+// gives 41. Any other runtime keeps being asked.
+enum class RandomKind { runtime, additive, congruential };
+
+const int additiveLag = 31;
+const int additiveShortLag = 3;
+// The most numbers drawn in one run: a background row.
+const int longestRun = SCREEN_WIDTH;
+
+struct RandomState {
+    RandomKind kind;
+    // The additive generator's last 31 sums, oldest first: each new one is
+    // the sum of the ones 31 and 3 before it, and the number is its top 31
+    // bits.
+    uint32_t recent[additiveLag];
+    // The congruential generator's state, whose top half gives the next
+    // number.
+    uint32_t congruential;
+    // The number drawn to tell the runtime, still to be handed out.
+    bool firstPending;
+    int first;
+};
+
+// Draws `count` sums of the additive generator; their numbers go to
+// `values` unless it is null. In runs laid out in drawing order, so that
+// every sum is read from fixed distances back without wrapping around.
+void DrawAdditive(uint32_t *recent, int *values, int count)
+{
+    while (count > 0) {
+        const int run = std::min(count, longestRun);
+        uint32_t history[additiveLag + longestRun];
+        std::copy(recent, recent + additiveLag, history);
+        for (int k = 0; k < run; ++k)
+            history[additiveLag + k] = history[k] + history[additiveLag - additiveShortLag + k];
+        if (values) {
+            for (int k = 0; k < run; ++k)
+                values[k] = static_cast<int>(history[additiveLag + k] >> 1);
+            values += run;
+        }
+        std::copy(history + run, history + run + additiveLag, recent);
+        count -= run;
+    }
+}
+
+// As glibc's srandom: 31 words from a multiplicative congruential
+// generator, which the sums then stir for 310 draws.
+void SeedAdditive(uint32_t *recent, unsigned seed)
+{
+    uint32_t initial[additiveLag];
+    int32_t word = seed ? static_cast<int32_t>(seed) : 1;
+    initial[0] = static_cast<uint32_t>(word);
+    for (int i = 1; i < additiveLag; ++i) {
+        const int32_t high = word / 127773, low = word % 127773;
+        word = 16807 * low - 2836 * high;
+        if (word < 0)
+            word += 2147483647;
+        initial[i] = static_cast<uint32_t>(word);
+    }
+    // glibc's first sum adds words 3 and 0: in drawing order the words run
+    // from the fourth round to the third.
+    for (int k = 0; k < additiveLag; ++k)
+        recent[k] = initial[(additiveShortLag + k) % additiveLag];
+    DrawAdditive(recent, nullptr, 10 * additiveLag);
+}
+
+RandomState DetectRandom()
+{
+    // The generators start the sequence over themselves; another runtime's
+    // first number is handed out before it is asked again.
+    RandomState state = {};
+    state.first = rand();
+    if (state.first == 1804289383) {
+        state.kind = RandomKind::additive;
+        SeedAdditive(state.recent, 1);
+    } else if (state.first == 41) {
+        state.kind = RandomKind::congruential;
+        state.congruential = 1u * 214013u + 2531011u;
+    } else {
+        state.kind = RandomKind::runtime;
+        state.firstPending = true;
+    }
+    return state;
+}
+
+// Drawn before main, while the runtime is as a never-seeded program has it.
+RandomState sequence = DetectRandom();
+
+// Fills `values` with the next `count` numbers of the sequence.
+void DrawRandom(int *values, int count)
+{
+    if (sequence.firstPending && count > 0) {
+        *values++ = sequence.first;
+        --count;
+        sequence.firstPending = false;
+    }
+    switch (sequence.kind) {
+    case RandomKind::additive:
+        DrawAdditive(sequence.recent, values, count);
+        break;
+    case RandomKind::congruential: {
+        uint32_t state = sequence.congruential;
+        for (int i = 0; i < count; ++i) {
+            values[i] = static_cast<int>(state >> 16 & 0x7FFF);
+            state = state * 214013u + 2531011u;
+        }
+        sequence.congruential = state;
+        break;
+    }
+    case RandomKind::runtime:
+        for (int i = 0; i < count; ++i)
+            values[i] = rand();
+        break;
+    }
+}
+
 // ⌊channel × weight / 256⌋ for the three channels of a colour word. Red and
 // blue share one multiplication: a channel times a weight of at most 255
 // stays within 16 bits, so neither product reaches the other.
@@ -117,6 +235,29 @@ void Put(int x, int y, int color)
     stored = Blend(stored, static_cast<uint32_t>(color));
 }
 
+int NextRandom()
+{
+    int value = 0;
+    DrawRandom(&value, 1);
+    return value;
+}
+
+void SeedRandom(unsigned seed)
+{
+    sequence.firstPending = false;
+    switch (sequence.kind) {
+    case RandomKind::additive:
+        SeedAdditive(sequence.recent, seed);
+        break;
+    case RandomKind::congruential:
+        sequence.congruential = seed * 214013u + 2531011u;
+        break;
+    case RandomKind::runtime:
+        srand(seed);
+        break;
+    }
+}
+
 void BuildPalette(uint32_t *colors)
 {
     auto band = [](uint32_t k) { return ((64 + k) << 16) | (191 - k); };
@@ -137,24 +278,28 @@ void DrawBackground(const uint32_t *colors, int step)
         // The palette is cyclic (its last entry is the band next to its
         // first), so positions past its end continue the bands smoothly.
         const uint32_t base = colors[paletteIndex % PALETTE_SIZE];
+        int draws[SCREEN_WIDTH];
+        DrawRandom(draws, SCREEN_WIDTH);
+        // The draws are never negative, so the unsigned remainder is the
+        // same and cheaper.
         for (int x = 0; x < SCREEN_WIDTH; ++x) {
-            const int noise = rand() % 40 - 20;
-            row[x] = BlendOpaque((base + static_cast<uint32_t>(noise)) | opaque);
+            const uint32_t noise = static_cast<uint32_t>(draws[x]) % 40u - 20u;
+            row[x] = BlendOpaque((base + noise) | opaque);
         }
     }
 }
 
 int UpdatePaletteStep(int step)
 {
-    step += rand() % 20;
-    if (step > rand() % 320)
-        step = rand() % 320;
+    step += NextRandom() % 20;
+    if (step > NextRandom() % 320)
+        step = NextRandom() % 320;
     return step;
 }
 
 void Flash()
 {
-    if (rand() % 10 == 1)
+    if (NextRandom() % 10 == 1)
         std::fill(std::begin(pixel), std::end(pixel), white);
 }
 

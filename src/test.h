@@ -28,6 +28,13 @@ extern int paletteStep;
 
 void Put(int x, int y, int color);
 
+// The next number of the runtime's rand sequence, the one a program that
+// never seeds it draws, without calling rand; every random choice of the
+// effects comes from here.
+int NextRandom();
+// Starts the sequence over as srand(seed) starts the runtime's.
+void SeedRandom(unsigned seed);
+
 // Fills `colors` with the background's 240 band colours.
 void BuildPalette(uint32_t *colors);
 // Redraws every pixel: one base colour per row, chosen by `step`, with

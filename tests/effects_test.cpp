@@ -158,10 +158,10 @@ TEST(Background, RowsFollowTheStepWithOneNoiseDrawPerPixel)
         const int following = rand();
 
         FillPattern(); // whatever the buffer held is drawn over
-        srand(seed);
+        SeedRandom(seed);
         DrawBackground(colors, c.step);
         EXPECT_EQ(Snapshot(), expected);
-        EXPECT_EQ(rand(), following);
+        EXPECT_EQ(NextRandom(), following);
     }
 }
 
@@ -181,10 +181,10 @@ TEST(RandomDraws, StepAddsThenComparesThenMaybeRedrawsAndFlashWhitensOnADrawOfOn
 
         FillPattern();
         const auto before = Snapshot();
-        srand(seed);
+        SeedRandom(seed);
         ASSERT_EQ(UpdatePaletteStep(step), expected) << "seed " << seed;
         Flash();
-        ASSERT_EQ(rand(), following) << "seed " << seed;
+        ASSERT_EQ(NextRandom(), following) << "seed " << seed;
         ASSERT_EQ(Snapshot(), flashes ? std::vector<uint32_t>(pixelCount, 0x00FFFFFFu) : before) << "seed " << seed;
     }
     EXPECT_TRUE(sawKept && sawReplaced && sawFlash && sawNone);

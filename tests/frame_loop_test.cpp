@@ -143,9 +143,9 @@ TEST_F(FrameLoop, FrameDrawsItsNumbersInOrder)
         const int following = rand();
 
         paletteStep = 0;
-        srand(seed);
+        SeedRandom(seed);
         ASSERT_TRUE(DrawFrame());
-        ASSERT_EQ(rand(), following) << "seed " << seed;
+        ASSERT_EQ(NextRandom(), following) << "seed " << seed;
         (flashes ? sawFlash : sawPlain) = true;
         EXPECT_EQ(pixel[0] == 0x00FFFFFFu, flashes) << "seed " << seed;
         if (flashes) {
