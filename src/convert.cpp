@@ -31,6 +31,14 @@ inline __attribute__((always_inline)) void swapRedAndBlue32(const unsigned char 
     }
 }
 
+inline __attribute__((always_inline)) void keepBytes32(const unsigned char *from, unsigned char *to, size_t pixels) {
+    for (size_t i = 0; i < pixels; ++i) {
+        uint32_t pixel;
+        std::memcpy(&pixel, from + 4 * i, 4);
+        std::memcpy(to + 4 * i, &pixel, 4);
+    }
+}
+
 inline __attribute__((always_inline)) void keepBytes24(const unsigned char *from, unsigned char *to, size_t pixels) {
     for (size_t i = 0; i < pixels; ++i) {
         to[3 * i] = from[4 * i];
@@ -174,19 +182,14 @@ Converter converter_select(uint32_t bits, uint32_t redMask, uint32_t greenMask, 
 }
 
 const char *converter_instructions(Converter converter) {
-    if (converter == to_rgb32)
-        return packedRoutines ? "mmx" : "memcpy";
     if (converter == to_bgr32 || converter == to_bgr24 || !packedRoutines)
         return levelNames[static_cast<int>(bestLevel())];
     return "mmx";
 }
 
 void to_rgb32(const void *source, void *destination, int count) {
-    if (!packedRoutines) {
-        if (count > 0)
-            std::memcpy(destination, source, static_cast<size_t>(count) * 4);
-        return;
-    }
+    if (!packedRoutines)
+        return convertWith<keepBytes32>(source, destination, count);
     auto *from = static_cast<const unsigned char *>(source);
     auto *to = static_cast<unsigned char *>(destination);
     while (count > 0) {
