@@ -37,7 +37,9 @@ faults=$(cat <<'EOF'
 src/convert.cpp @ (pixel & 0xFF00) | ((pixel & 0xFF) << 16) @ (pixel & 0xFF00) | ((pixel & 0xFF) << 8) @ bgr32 converter shifts blue by 8 instead of 16
 src/convert.cpp @ to[3 * i] = from[4 * i + 2];\n        to[3 * i + 1] = from[4 * i + 1]; @ to[3 * i] = from[4 * i + 2];\n        to[3 * i + 1] = from[4 * i + 2]; @ bgr24 converter takes green from the red byte
 src/convert.cpp @ layout.greenMask == greenMask && layout.blueMask == blueMask @ layout.greenMask == greenMask @ converter choice ignores the blue mask
-src/convert.cpp @ while (count > 0) { @ while (count > 1) { @ rgb32 copy leaves a single pixel out
+src/convert.cpp @ std::memcpy(to + 4 * i, &pixel, 4);\n    }\n}\n\ninline __attribute__((always_inline)) void keepBytes24 @ std::memcpy(to + 4 * i, &pixel, 3);\n    }\n}\n\ninline __attribute__((always_inline)) void keepBytes24 @ rgb32 copy drops each pixel's last byte
+src/convert.cpp @ pack16<8, 5, 3, 0xF800, 0x07E0, 0x001F> @ pack16<8, 5, 3, 0xF800, 0x07C0, 0x001F> @ rgb565 loses green's low bit
+src/convert.cpp @ pack16<19, 6, -7, 0x001F, 0x03E0, 0x7C00> @ pack16<19, 6, -8, 0x001F, 0x03E0, 0x7C00> @ bgr555 blue shifted one bit too far
 src/mmx.cpp @ greenTop6 = 0x0000FC000000FC00; @ greenTop6 = 0x0000FE000000FE00; @ 565 green mask one bit too wide
 src/mmx.cpp @ blueLowRedHigh = 0x2000000820000008; @ blueLowRedHigh = 0x2000000420000008; @ 555 packed blue multiplier wrong
 src/mmx.cpp @ (high >> 3) << 10 | (green(pixel) >> 3) << 5 @ (high >> 3) << 11 | (green(pixel) >> 3) << 5 @ 555 tail pixels put the top channel at bit 11
@@ -63,6 +65,9 @@ src/main.cpp @ display_close();\n        return 1; @ display_close();\n        r
 src/main.cpp @ currentPicture = pictures.Next(); @ pictures.Next();\n    currentPicture = pictures.Next(); @ first picture skipped
 src/main.cpp @ BuildPalette(palette); @ palette[0] = 0; @ background palette never built
 src/test.cpp @ y < 0 || y >= SCREEN_HEIGHT) @ y < 0 || y > SCREEN_HEIGHT) @ Put writes one row past the screen
+src/test.cpp @ first += history[k]; @ first += history[k + 1]; @ random sums take the wrong earlier number
+src/test.cpp @ recent[k] = initial[(additiveShortLag + k) % additiveLag]; @ recent[k] = initial[k]; @ seeded random sequence starts from the wrong word
+src/test.cpp @ const uint32_t noise = static_cast<uint32_t>(draws[x]) % 40u - 20u; @ const uint32_t noise = static_cast<uint32_t>(draws[x]) % 40u - 19u; @ background noise off by one
 src/test.cpp @ * weight) >> 8) & 0x0000FF00u; @ * weight) >> 8) & 0x0000FE00u; @ blend loses green's low bit
 src/test.cpp @ const int left = SCREEN_WIDTH / 2 - width / 2; @ const int left = (SCREEN_WIDTH - width) / 2; @ odd-width pictures centred with the other rounding
 src/test.cpp @ if (!cursor->next) @ if (!cursor->next || !cursor->next->next) @ crossfade to the last picture refused
