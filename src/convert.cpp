@@ -155,6 +155,15 @@ void convertWith(const void *source, void *destination, int count) {
         best(static_cast<const unsigned char *>(source), static_cast<unsigned char *>(destination), count);
 }
 
+// The layouts that the packed routines also serve.
+template <void (*packed)(void *, const void *, int), RowLoop loop>
+void packedOrLoop(const void *source, void *destination, int count) {
+    if (packedRoutines)
+        packed(destination, source, count);
+    else
+        convertWith<loop>(source, destination, count);
+}
+
 struct Layout {
     uint32_t bits, redMask, greenMask, blueMask;
     Converter converter;
@@ -204,38 +213,23 @@ void to_rgb32(const void *source, void *destination, int count) {
 void to_bgr32(const void *source, void *destination, int count) { convertWith<swapRedAndBlue32>(source, destination, count); }
 
 void to_rgb24(const void *source, void *destination, int count) {
-    if (packedRoutines)
-        mmx_to_rgb24(destination, source, count);
-    else
-        convertWith<keepBytes24>(source, destination, count);
+    packedOrLoop<mmx_to_rgb24, keepBytes24>(source, destination, count);
 }
 
 void to_bgr24(const void *source, void *destination, int count) { convertWith<swapRedAndBlue24>(source, destination, count); }
 
 void to_rgb565(const void *source, void *destination, int count) {
-    if (packedRoutines)
-        mmx_to_rgb565(destination, source, count);
-    else
-        convertWith<pack565>(source, destination, count);
+    packedOrLoop<mmx_to_rgb565, pack565>(source, destination, count);
 }
 
 void to_bgr565(const void *source, void *destination, int count) {
-    if (packedRoutines)
-        mmx_to_bgr565(destination, source, count);
-    else
-        convertWith<packBgr565>(source, destination, count);
+    packedOrLoop<mmx_to_bgr565, packBgr565>(source, destination, count);
 }
 
 void to_rgb555(const void *source, void *destination, int count) {
-    if (packedRoutines)
-        mmx_to_rgb555(destination, source, count);
-    else
-        convertWith<pack555>(source, destination, count);
+    packedOrLoop<mmx_to_rgb555, pack555>(source, destination, count);
 }
 
 void to_bgr555(const void *source, void *destination, int count) {
-    if (packedRoutines)
-        mmx_to_bgr555(destination, source, count);
-    else
-        convertWith<packBgr555>(source, destination, count);
+    packedOrLoop<mmx_to_bgr555, packBgr555>(source, destination, count);
 }
