@@ -185,15 +185,10 @@ inline uint32_t Blend(uint32_t stored, uint32_t color)
     return Weigh(color, opacity) + Weigh(stored, 255 - opacity);
 }
 
-// Blend at full opacity: the stored pixel has weight 0, and ⌊c × 255 / 256⌋
-// is c − 1 for every channel but 0. Without a multiplication, as it runs
-// for every background pixel.
+// Blend at full opacity: the stored pixel has weight 0.
 inline uint32_t BlendOpaque(uint32_t color)
 {
-    const uint32_t redBlue = color & 0x00FF00FFu;
-    const uint32_t green = color & 0x0000FF00u;
-    return (redBlue - (((redBlue + 0x00FF00FFu) >> 8) & 0x00010001u)) |
-           (green - (((green + 0x0000FF00u) >> 8) & 0x00000100u));
+    return Weigh(color, 255);
 }
 
 // Applies `blend(stored, pictureWord)` to every screen pixel that the
