@@ -1,5 +1,7 @@
 // clock.cpp - the Win32 clock services over the POSIX monotonic clock: a
-// performance counter in nanoseconds, the millisecond clock, and Sleep.
+// performance counter in nanoseconds, the millisecond clock, and Sleep; or,
+// once an offline render starts it, over the frame clock it steps.
+#include "frame_clock.h"
 #include "windows.h"
 
 #include <cerrno>
@@ -11,6 +13,10 @@ namespace {
 constexpr int64_t nanosecondsPerSecond = 1000000000;
 constexpr int64_t nanosecondsPerMillisecond = 1000000;
 
+// Ticks per second of the frame clock; 0 while real time is read.
+int64_t frameTicksPerSecond = 0;
+int64_t frameTicks = 0;
+
 int64_t MonotonicNanoseconds()
 {
     timespec now = {};
@@ -20,21 +26,34 @@ int64_t MonotonicNanoseconds()
 
 } // namespace
 
+void frame_clock_start(int64_t ticksPerSecond)
+{
+    frameTicksPerSecond = ticksPerSecond;
+    frameTicks = 0;
+}
+
+void frame_clock_step()
+{
+    ++frameTicks;
+}
+
 BOOL WINAPI QueryPerformanceFrequency(LARGE_INTEGER *frequency)
 {
-    frequency->QuadPart = nanosecondsPerSecond;
+    frequency->QuadPart = frameTicksPerSecond ? frameTicksPerSecond : nanosecondsPerSecond;
     return TRUE;
 }
 
 BOOL WINAPI QueryPerformanceCounter(LARGE_INTEGER *count)
 {
-    count->QuadPart = MonotonicNanoseconds();
+    count->QuadPart = frameTicksPerSecond ? frameTicks : MonotonicNanoseconds();
     return TRUE;
 }
 
 // Wraps every 2^32 ms, as the caller expects of a 32-bit millisecond count.
 DWORD WINAPI timeGetTime()
 {
+    if (frameTicksPerSecond)
+        return static_cast<DWORD>(frameTicks * 1000 / frameTicksPerSecond);
     return static_cast<DWORD>(MonotonicNanoseconds() / nanosecondsPerMillisecond);
 }
 

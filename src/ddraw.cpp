@@ -76,7 +76,7 @@ bool create_primary()
 
 } // namespace
 
-int display_open(const char *title, int newWidth, int newHeight)
+int display_open(const char *title, int newWidth, int newHeight, bool)
 {
     width = newWidth;
     height = newHeight;

@@ -6,7 +6,8 @@
 
 #include "windows.h"
 
-int display_open(const char *title, int width, int height);
+// `windowed`: a resizable window on the desktop instead of the full screen.
+int display_open(const char *title, int width, int height, bool windowed = false);
 int display_update(const uint32_t *buffer);
 void display_close();
 LRESULT CALLBACK display_wndproc(HWND window, UINT message, WPARAM wParam, LPARAM lParam);

@@ -1,17 +1,24 @@
-// main.cpp - the demo's entry (module test): start-up, the frame loop until
-// the presentation ends, shut-down, and the exit code with a line on stderr
-// for each failure.
+// main.cpp - the demo's entry (module test): the command line, start-up,
+// the frame loop until the presentation ends, shut-down, and the exit code
+// with a line on stderr for each failure.
 #include <algorithm>
 #include <cstdio>
+#include <filesystem>
 #include <iterator>
+#include <system_error>
 
+#include "capture.h"
 #include "ddraw.h"
+#include "options.h"
 #include "synka.h"
+#include "synclist.h"
 #include "test.h"
 
-int main()
+namespace {
+
+int play(bool windowed)
 {
-    if (!display_open("test", SCREEN_WIDTH, SCREEN_HEIGHT)) {
+    if (!display_open("test", SCREEN_WIDTH, SCREEN_HEIGHT, windowed)) {
         fputs("demo: cannot open the display\n", stderr);
         return 1;
     }
@@ -35,4 +42,38 @@ int main()
     music_stop();
     display_close();
     return 0;
+}
+
+} // namespace
+
+int main(int argc, char **argv)
+{
+    Options options;
+    std::string error;
+    if (!ParseOptions(argc - 1, argv + 1, options, error)) {
+        fprintf(stderr, "%s\n", error.c_str());
+        return 2;
+    }
+    if (options.help) {
+        fputs(usageText, stdout);
+        return 0;
+    }
+    // The show's files are named relative to its folder; the capture's is
+    // named relative to where the program was started.
+    std::error_code failure;
+    if (!options.capture.empty())
+        options.capture = std::filesystem::absolute(options.capture).string();
+    if (!options.folder.empty())
+        std::filesystem::current_path(options.folder, failure);
+    if (failure) {
+        fprintf(stderr, "demo: cannot open the folder \"%s\": %s\n", options.folder.c_str(),
+                failure.message().c_str());
+        return 2;
+    }
+
+    if (options.listSyncs)
+        return ListSyncs("pics.dat", "demo.xm", stdout);
+    if (!options.capture.empty())
+        return capture_run({options.capture, options.scale, options.seconds});
+    return play(options.window);
 }

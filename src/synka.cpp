@@ -33,6 +33,19 @@ void music_start(int driver)
     FMUSIC_SetZxxCallback(song, music_sync_callback);
 }
 
+bool music_start_offline(int rate)
+{
+    FSOUND_SetOutput(FSOUND_OUTPUT_NOSOUND);
+    FSOUND_SetMixer(4);
+    if (!FSOUND_Init(rate, 32, 0))
+        return false;
+    song = FMUSIC_LoadSong("demo.xm");
+    FMUSIC_PlaySong(song);
+    FMUSIC_SetOrder(song, startOrder);
+    FMUSIC_SetZxxCallback(song, music_sync_callback);
+    return song != nullptr;
+}
+
 void music_stop()
 {
     FMUSIC_FreeSong(song);

@@ -10,6 +10,11 @@
 void music_start(int driver);
 void music_stop();
 
+// Starts "demo.xm" at `rate` Hz with no sound device, for a render that
+// pulls the music itself (tracker_sound_pull). False when the song cannot
+// be loaded.
+bool music_start_offline(int rate);
+
 // Audio thread: records a Z00; Z01 to ZFF do nothing. Never blocks.
 void music_sync_callback(FMUSIC_MODULE *module, unsigned char param);
 

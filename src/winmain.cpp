@@ -15,7 +15,7 @@
 #include <string>
 #include <thread>
 
-int main();
+int main(int argc, char **argv);
 
 namespace {
 
@@ -59,7 +59,7 @@ int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int)
     // redirected and the process keeps the handle it was given.
     int ends[2];
     if (_pipe(ends, 4096, _O_BINARY | _O_NOINHERIT) != 0)
-        return main();
+        return main(__argc, __argv);
     const HANDLE given = GetStdHandle(STD_ERROR_HANDLE);
     const int console = _dup(2);
     _dup2(ends[1], 2);
@@ -69,7 +69,7 @@ int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int)
     std::setvbuf(stderr, nullptr, _IONBF, 0);
     std::thread copier(copy_errors, ends[0], console, log_path());
 
-    const int result = main();
+    const int result = main(__argc, __argv);
 
     std::fflush(stderr);
     _close(2);

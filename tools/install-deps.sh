@@ -9,6 +9,7 @@ set -euo pipefail
 declare -A sets=(
   [linux]="build-essential cmake pkg-config clang libclang-rt-14-dev
     libpng-dev libsdl2-dev libopenmpt-dev
+    libavformat-dev libavcodec-dev libswscale-dev
     googletest libgtest-dev libbenchmark-dev libpixman-1-dev
     xvfb xauth xdotool x11-apps imagemagick"
   # dpkg-dev: apt-get source, for the libraries built from Debian's sources.

@@ -50,6 +50,7 @@ struct RowStart {
 struct Output {
     int driver = 0;
     int interpolation = 8; // libopenmpt filter taps
+    bool device = true;    // false: the caller pulls the mix itself
     bool initialised = false;
 };
 
@@ -157,8 +158,11 @@ void seek_locked(FMUSIC_MODULE *song, int order)
 
 signed char FSOUND_SetOutput(int outputType)
 {
-    // Only automatic selection: the platform picks the output.
-    return !output.initialised && outputType == -1;
+    // Automatic selection lets the platform pick the device.
+    if (output.initialised || (outputType != -1 && outputType != FSOUND_OUTPUT_NOSOUND))
+        return 0;
+    output.device = outputType == -1;
+    return 1;
 }
 
 signed char FSOUND_SetDriver(int driver)
@@ -190,7 +194,7 @@ signed char FSOUND_Init(int mixRate, int, unsigned int)
         std::lock_guard<std::mutex> hold(mixer.lock);
         mixer.rate = mixRate;
     }
-    if (!sound_output_open(output.driver, mixRate, kBlockFrames, tracker_sound_pull))
+    if (output.device && !sound_output_open(output.driver, mixRate, kBlockFrames, tracker_sound_pull))
         return 0;
     output.initialised = true;
     return 1;
@@ -202,7 +206,8 @@ void FSOUND_Close()
         return;
     // Closing waits for the device's pull, which takes the mixer lock, so
     // the lock must not be held here.
-    sound_output_close();
+    if (output.device)
+        sound_output_close();
     output.initialised = false;
     std::lock_guard<std::mutex> hold(mixer.lock);
     mixer.playing = nullptr;

@@ -11,7 +11,10 @@ struct FMUSIC_MODULE;
 // with the module and the command's parameter byte.
 typedef void (*FMUSIC_CALLBACK)(FMUSIC_MODULE *module, unsigned char param);
 
-// Output selection before FSOUND_Init: -1 picks the output automatically.
+// Output selection before FSOUND_Init: -1 picks the output automatically;
+// FSOUND_OUTPUT_NOSOUND opens no device, and the caller pulls the mix with
+// tracker_sound_pull (tracker_sound_clock.h), as an offline render does.
+const int FSOUND_OUTPUT_NOSOUND = 0;
 signed char FSOUND_SetOutput(int outputType);
 // Output device selection before FSOUND_Init: 0 is the first device.
 signed char FSOUND_SetDriver(int driver);

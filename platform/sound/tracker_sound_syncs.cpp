@@ -1,0 +1,139 @@
+// tracker_sound_syncs.cpp - lists when a module's Zxx cells play. libopenmpt
+// only tells the playing order and row after rendering, and a row starts
+// with its first rendered sample, so the walk renders the song twice: once
+// in short chunks to find the chunk where each row starts, then again up to
+// each of those chunks and a frame at a time through it.
+#include "tracker_sound_syncs.h"
+#include "xm_patterns.h"
+
+#include <libopenmpt/libopenmpt.h>
+
+#include <fstream>
+#include <iterator>
+
+namespace {
+
+const int kChunkFrames = 16;
+const int kSkipFrames = 4096;
+// A song that plays longer than this once through is not one to list.
+const int64_t kMaxSeconds = 4 * 3600;
+
+struct RowStart {
+    int64_t frame;
+    int order;
+    int row;
+};
+
+struct Player {
+    openmpt_module *module;
+    explicit Player(const std::vector<uint8_t> &bytes)
+        : module(openmpt_module_create_from_memory2(bytes.data(), bytes.size(), openmpt_log_func_silent,
+                                                    nullptr, openmpt_error_func_ignore, nullptr, nullptr,
+                                                    nullptr, nullptr))
+    {
+        if (!module)
+            return;
+        openmpt_module_set_repeat_count(module, 0);
+        openmpt_module_ctl_set_text(module, "play.at_end", "stop");
+    }
+    ~Player() { openmpt_module_destroy(module); }
+    Player(const Player &) = delete;
+    Player &operator=(const Player &) = delete;
+
+    size_t read(int rate, int frames)
+    {
+        int16_t buffer[2 * kSkipFrames];
+        return openmpt_module_read_interleaved_stereo(module, rate, frames, buffer);
+    }
+    bool at(int order, int row) const
+    {
+        return openmpt_module_get_current_order(module) == order &&
+               openmpt_module_get_current_row(module) == row;
+    }
+};
+
+// Each row start to within a chunk, in playing order.
+bool find_row_chunks(Player &player, int rate, std::vector<RowStart> &rows)
+{
+    int order = -1;
+    int row = -1;
+    for (int64_t frame = 0; frame < kMaxSeconds * rate;) {
+        const size_t got = player.read(rate, kChunkFrames);
+        if (got == 0)
+            return true;
+        if (!player.at(order, row)) {
+            order = openmpt_module_get_current_order(player.module);
+            row = openmpt_module_get_current_row(player.module);
+            rows.push_back({frame, order, row});
+        }
+        frame += static_cast<int64_t>(got);
+    }
+    return false;
+}
+
+// Moves each row start to its exact first frame.
+void refine_row_starts(Player &player, int rate, std::vector<RowStart> &rows)
+{
+    int64_t frame = 0;
+    for (RowStart &start : rows) {
+        while (frame < start.frame) {
+            const int64_t step = start.frame - frame < kSkipFrames ? start.frame - frame : kSkipFrames;
+            frame += static_cast<int64_t>(player.read(rate, static_cast<int>(step)));
+        }
+        // The song's very first row is current before anything is rendered.
+        const int64_t chunkStart = start.frame;
+        if (player.at(start.order, start.row))
+            continue;
+        while (frame < chunkStart + kChunkFrames && player.read(rate, 1) == 1) {
+            ++frame;
+            if (player.at(start.order, start.row)) {
+                start.frame = frame - 1;
+                break;
+            }
+        }
+    }
+}
+
+} // namespace
+
+bool tracker_sound_list_syncs(const char *fileName, int rate, std::vector<TrackerSync> &syncs,
+                              std::string &error)
+{
+    std::ifstream file(fileName, std::ios::binary);
+    const std::vector<uint8_t> bytes{std::istreambuf_iterator<char>(file), std::istreambuf_iterator<char>()};
+    if (!file.good() && !file.eof()) {
+        error = "cannot be read";
+        return false;
+    }
+    XmPatterns layout;
+    const XmError parsed = xm_parse_patterns(bytes.data(), bytes.size(), layout);
+    if (parsed != XmError::None) {
+        error = xm_error_text(parsed);
+        return false;
+    }
+
+    std::vector<RowStart> rows;
+    {
+        Player player(layout.blanked);
+        if (!player.module) {
+            error = "cannot be played";
+            return false;
+        }
+        if (!find_row_chunks(player, rate, rows)) {
+            error = "plays for more than four hours";
+            return false;
+        }
+    }
+    Player player(layout.blanked);
+    refine_row_starts(player, rate, rows);
+
+    syncs.clear();
+    for (const RowStart &start : rows) {
+        const XmCellRange cells = xm_sync_cells_at(layout, start.order, start.row);
+        for (size_t i = cells.first; i < cells.last; ++i) {
+            const XmSyncCell &cell = layout.syncCells[i];
+            syncs.push_back({start.frame, start.order, cell.pattern, cell.row, cell.channel, cell.param});
+        }
+    }
+    return true;
+}

@@ -1,0 +1,51 @@
+// synclist.cpp - prints the sync listing. A Z00 moves the show to its next
+// picture, and the one that finds no picture left ends it, so the n-th
+// Z00 shows picture n + 1; the Z00s after the end do nothing.
+#include "synclist.h"
+
+#include <string>
+#include <vector>
+
+#include "test.h"
+#include "tracker_sound_syncs.h"
+
+int ListSyncs(const char *listFile, const char *musicFile, FILE *out)
+{
+    std::vector<std::string> names;
+    if (!ReadPictureList(listFile, names))
+        return 1;
+    if (names.empty()) {
+        std::fprintf(stderr, "demo: \"%s\" lists no picture\n", listFile);
+        return 1;
+    }
+    std::vector<TrackerSync> syncs;
+    std::string error;
+    if (!tracker_sound_list_syncs(musicFile, SYNC_LIST_RATE, syncs, error)) {
+        std::fprintf(stderr, "demo: cannot play \"%s\": %s\n", musicFile, error.c_str());
+        return 1;
+    }
+
+    std::fprintf(out, "%10s %5s %7s %3s %7s %3s\n", "seconds", "order", "pattern", "row", "channel", "Zxx");
+    size_t changes = 0;
+    for (const TrackerSync &sync : syncs) {
+        std::string effect;
+        if (sync.param == 0) {
+            ++changes;
+            if (changes < names.size())
+                effect = "  → picture " + std::to_string(changes + 1) + ": " + names[changes];
+            else if (changes == names.size())
+                effect = "  → end";
+        }
+        std::fprintf(out, "%10.6f %5d %7d %3d %7d Z%02X%s\n", static_cast<double>(sync.frame) / SYNC_LIST_RATE,
+                     sync.order, sync.pattern, sync.row, sync.channel + 1, sync.param, effect.c_str());
+    }
+
+    if (changes + 1 < names.size())
+        std::fprintf(stderr,
+                     "demo: warning: \"%s\" plays %d Z00 once through, and \"%s\" needs %d to show its "
+                     "%d pictures: the music never shows pictures %d to %d\n",
+                     musicFile, changes, listFile, names.size() - 1, names.size(), changes + 2, names.size());
+    if (changes < names.size())
+        std::fprintf(stderr, "demo: warning: no Z00 of \"%s\" ends the show in one pass of the tune\n", musicFile);
+    return 0;
+}
