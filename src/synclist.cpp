@@ -9,6 +9,15 @@
 #include "test.h"
 #include "tracker_sound_syncs.h"
 
+namespace {
+
+int count(size_t number)
+{
+    return static_cast<int>(number);
+}
+
+} // namespace
+
 int ListSyncs(const char *listFile, const char *musicFile, FILE *out)
 {
     std::vector<std::string> names;
@@ -44,7 +53,8 @@ int ListSyncs(const char *listFile, const char *musicFile, FILE *out)
         std::fprintf(stderr,
                      "demo: warning: \"%s\" plays %d Z00 once through, and \"%s\" needs %d to show its "
                      "%d pictures: the music never shows pictures %d to %d\n",
-                     musicFile, changes, listFile, names.size() - 1, names.size(), changes + 2, names.size());
+                     musicFile, count(changes), listFile, count(names.size() - 1), count(names.size()),
+                     count(changes + 2), count(names.size()));
     if (changes < names.size())
         std::fprintf(stderr, "demo: warning: no Z00 of \"%s\" ends the show in one pass of the tune\n", musicFile);
     return 0;
