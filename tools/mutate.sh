@@ -4,7 +4,8 @@
 # the plain build is rebuilt incrementally and its tests run; the fault is
 # caught when a test fails. Prints the count and the faults missed.
 #   tools/mutate.sh           all faults
-#   tools/mutate.sh PATTERN   only the faults whose description holds PATTERN
+#   tools/mutate.sh PATTERN   only the faults whose description matches PATTERN
+#                             (an extended regular expression)
 #   tools/mutate.sh --check   only checks that every fault's old text is there
 #   tools/mutate.sh --lines   non-blank lines of tests/ against the rest
 set -euo pipefail
@@ -85,7 +86,7 @@ src/ddraw.cpp @ destinationRow += desc.lPitch; @ destinationRow += width * 4; @ 
 src/ddraw.cpp @ crossfadeLevel = 1.0f; @ crossfadeLevel = 255.0f; @ SPACE does not start a crossfade
 src/ddraw.cpp @ switch (wParam & 0xFF) { @ switch (wParam & 0x0F) { @ key code masked to 4 bits
 src/ddraw.cpp @ display_close();\n    ExitProcess(0); @ display_close();\n    ExitProcess(1); @ ESC and close exit with 1
-platform/clock.cpp @ frequency->QuadPart = nanosecondsPerSecond; @ frequency->QuadPart = nanosecondsPerSecond / 2; @ performance frequency half the counter's rate
+platform/clock.cpp @ frameTicksPerSecond ? frameTicksPerSecond : nanosecondsPerSecond; @ frameTicksPerSecond ? frameTicksPerSecond : nanosecondsPerSecond / 2; @ performance frequency half the counter's rate
 platform/clock.cpp @ MonotonicNanoseconds() / nanosecondsPerMillisecond); @ MonotonicNanoseconds() / nanosecondsPerSecond); @ millisecond clock in seconds
 platform/clock.cpp @ if (milliseconds == 0) { @ if (milliseconds <= 1) { @ Sleep(1) does not sleep
 platform/library.cpp @ --directDrawLibrary.loadCount; @ (void)0; @ FreeLibrary keeps the library loaded
@@ -123,6 +124,15 @@ platform/sound/xm_patterns.cpp @ (cell.pattern == at.first && cell.row < at.seco
 platform/sound/xm_patterns.cpp @ file.u8(fieldAt[paramField]) : 0; @ file.u8(fieldAt[paramField]) : 1; @ a sync without parameter taken as Z01
 platform/sound/output_sdl.cpp @ bytes / static_cast<int>(2 * sizeof(int16_t))); @ bytes / static_cast<int>(4 * sizeof(int16_t))); @ device asks for half its frames
 platform/sound/output_sdl.cpp @ SDL_PauseAudioDevice(device, 0); @ SDL_PauseAudioDevice(device, 1); @ device never started
+platform/sound/tracker_sound.cpp @ output.device = outputType == -1; @ output.device = true; @ no-device output still opens the device
+platform/sound/tracker_sound_syncs.cpp @ start.frame = frame - 1; @ start.frame = frame; @ sync walk times a row one frame late
+src/options.cpp @ value < 1 || value > maxScale @ value < 0 || value > maxScale @ scale 0 accepted
+src/options.cpp @ !options.capture.empty() > 1) @ !options.capture.empty() > 2) @ two modes at once accepted
+src/synclist.cpp @ else if (changes == names.size()) @ else if (changes == names.size() + 1) @ listing misses the ending Z00
+src/capture.cpp @ tracker_sound_pull(samples, sliceFrames);\n        if (!NextFrame()) @ if (!NextFrame())\n            break;\n        tracker_sound_pull(samples, sliceFrames);\n        if (false) @ capture draws a frame before its slice's syncs
+src/capture.cpp @ std::remove(partial.c_str());\n        return fail("cannot write", settings.file, error);\n    }\n    return 0; @ return fail("cannot write", settings.file, error);\n    }\n    return 0; @ failed capture leaves its temporary file
+src/video_file.cpp @ for (int copy = 0; copy < layout.scale; ++copy)\n                *to++ = row[x]; @ for (int copy = 0; copy < layout.scale; ++copy)\n                *to++ = row[x ? x - 1 : 0]; @ enlarged frame shifted by a pixel
+src/video_file.cpp @ (rest == 0 || encode_samples(file, rest, error)) @ (true) @ the audio's last part dropped
 platform/sound/output_sdl.cpp @ SDL_QuitSubSystem(SDL_INIT_AUDIO);\n    device = 0; @ SDL_QuitSubSystem(SDL_INIT_AUDIO); @ a closed device cannot be opened again
 EOF
 )
@@ -222,7 +232,7 @@ broken=()
 while IFS= read -r line; do
     [ -n "$line" ] || continue
     split "$line"
-    case "$what" in *"$filter"*) ;; *) continue ;; esac
+    [[ "$what" =~ $filter ]] || continue
     cp "$tree/$file" "$scratch/original"
     touch "$scratch/stamp"
     sleep 1

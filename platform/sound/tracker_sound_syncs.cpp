@@ -80,10 +80,7 @@ void refine_row_starts(Player &player, int rate, std::vector<RowStart> &rows)
             const int64_t step = start.frame - frame < kSkipFrames ? start.frame - frame : kSkipFrames;
             frame += static_cast<int64_t>(player.read(rate, static_cast<int>(step)));
         }
-        // The song's very first row is current before anything is rendered.
         const int64_t chunkStart = start.frame;
-        if (player.at(start.order, start.row))
-            continue;
         while (frame < chunkStart + kChunkFrames && player.read(rate, 1) == 1) {
             ++frame;
             if (player.at(start.order, start.row)) {
