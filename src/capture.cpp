@@ -102,7 +102,7 @@ int capture_run(const CaptureSettings &settings)
 {
     const VideoKind kind = video_kind(settings.file);
     if (kind == VideoKind::Unknown)
-        return fail("cannot capture to", settings.file, "the name must end in .mp4 or .mkv");
+        return fail("cannot capture to", settings.name, "the name must end in .mp4 or .mkv");
     if (!LoadPictureList("pics.dat", pictures))
         return 1;
 
@@ -142,7 +142,7 @@ int capture_run(const CaptureSettings &settings)
     if (!video) {
         music_stop();
         std::remove(partial.c_str());
-        return fail("cannot write", settings.file, error);
+        return fail("cannot write", settings.name, error);
     }
 
     Progress progress(lastFrame);
@@ -173,7 +173,7 @@ int capture_run(const CaptureSettings &settings)
     }
     if (!ok) {
         std::remove(partial.c_str());
-        return fail("cannot write", settings.file, error);
+        return fail("cannot write", settings.name, error);
     }
     return 0;
 }

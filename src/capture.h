@@ -5,7 +5,8 @@
 #include <string>
 
 struct CaptureSettings {
-    std::string file; // .mp4 or .mkv
+    std::string file; // .mp4 or .mkv, from the folder the program started in
+    std::string name; // the file as the user named it, for messages
     int scale;        // each frame enlarged this many times
     double seconds;   // where the capture stops at the latest; 0: where the show ends
 };

@@ -6,6 +6,6 @@
 int capture_run(const CaptureSettings &settings)
 {
     std::fprintf(stderr, "demo: cannot capture to \"%s\": this build has no video encoder\n",
-                 settings.file.c_str());
+                 settings.name.c_str());
     return 1;
 }

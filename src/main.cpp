@@ -61,8 +61,8 @@ int main(int argc, char **argv)
     // The show's files are named relative to its folder; the capture's is
     // named relative to where the program was started.
     std::error_code failure;
-    if (!options.capture.empty())
-        options.capture = std::filesystem::absolute(options.capture).string();
+    const std::string captureFile =
+        options.capture.empty() ? "" : std::filesystem::absolute(options.capture).string();
     if (!options.folder.empty())
         std::filesystem::current_path(options.folder, failure);
     if (failure) {
@@ -74,6 +74,6 @@ int main(int argc, char **argv)
     if (options.listSyncs)
         return ListSyncs("pics.dat", "demo.xm", stdout);
     if (!options.capture.empty())
-        return capture_run({options.capture, options.scale, options.seconds});
+        return capture_run({captureFile, options.capture, options.scale, options.seconds});
     return play(options.window);
 }
