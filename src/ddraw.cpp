@@ -1,11 +1,16 @@
 // ddraw.cpp - the display: one full-screen window in an exclusive mode of
 // the requested size at the first of 32, 24 or 16 bits the screen accepts,
-// a flipping chain that every frame is converted into row by row, the
-// message pump, and the keys SPACE and ESC. Owns the loaded "ddraw.dll",
-// the DirectDraw object, the window and its class, the surfaces, the
-// converter chosen for the screen's format and whether the program is
-// the active one.
+// a flipping chain that every frame is converted into row by row; or a
+// resizable window on the desktop, where every frame is converted into an
+// offscreen surface in the desktop's format and stretched onto the window,
+// letterboxed. Also the message pump, and the keys SPACE and ESC. Owns the
+// loaded "ddraw.dll", the DirectDraw object, the window and its class, the
+// surfaces and the clipper, the converter chosen for the screen's format,
+// which of the two ways the display took and whether the program is the
+// active one.
 #include "ddraw.h"
+
+#include <algorithm>
 
 #include "convert.h"
 #include "directdraw.h"
@@ -19,8 +24,12 @@ namespace {
 // first to 120 for a 64-bit one.
 const DWORD SURFACE_DESC_SIZE = sizeof(DDSURFACEDESC);
 const DWORD PIXEL_FORMAT_SIZE = sizeof(DDPIXELFORMAT);
+const DWORD BLT_FX_SIZE = sizeof(DDBLTFX);
 
 const DWORD DEPTHS[] = {32, 24, 16};
+// A window starts at this multiple of the frame, or the largest smaller one
+// that the work area holds.
+const int WINDOW_SCALE = 3;
 
 int width;
 int height;
@@ -30,8 +39,11 @@ WNDCLASSA windowClass;
 HWND window;
 LPDIRECTDRAWSURFACE primary;
 LPDIRECTDRAWSURFACE backBuffer;
+LPDIRECTDRAWSURFACE offscreen;
+LPDIRECTDRAWCLIPPER clipper;
 Converter converter;
 WPARAM active;
+bool windowed;
 
 DDSURFACEDESC primary_description(DWORD flags, DWORD backBufferCount, DWORD caps)
 {
@@ -67,6 +79,122 @@ bool create_primary()
     return false;
 }
 
+bool open_full_screen(const char *title)
+{
+    window = CreateWindowExA(0, title, title, WS_POPUP | WS_SYSMENU, 0, 0, 0, 0, nullptr, nullptr, nullptr,
+                             nullptr);
+
+    if (directDraw->SetCooperativeLevel(window, DDSCL_EXCLUSIVE | DDSCL_FULLSCREEN) < 0)
+        return false;
+    if (!set_first_display_mode())
+        return false;
+    if (!create_primary())
+        return false;
+
+    DDSCAPS backBufferCaps = {DDSCAPS_BACKBUFFER};
+    return primary->GetAttachedSurface(&backBufferCaps, &backBuffer) >= 0;
+}
+
+// The window, frame included, centred in the work area at the largest
+// multiple of the frame up to WINDOW_SCALE that fits, or at its own size.
+RECT initial_window_frame()
+{
+    RECT workArea = {0, 0, 0, 0};
+    SystemParametersInfoA(SPI_GETWORKAREA, 0, &workArea, 0);
+    const LONG workWidth = workArea.right - workArea.left;
+    const LONG workHeight = workArea.bottom - workArea.top;
+    RECT frame = {};
+    for (int scale = WINDOW_SCALE; scale >= 1; --scale) {
+        frame = RECT{0, 0, width * scale, height * scale};
+        AdjustWindowRect(&frame, WS_OVERLAPPEDWINDOW, FALSE);
+        if (frame.right - frame.left <= workWidth && frame.bottom - frame.top <= workHeight)
+            break;
+    }
+    const LONG frameWidth = frame.right - frame.left;
+    const LONG frameHeight = frame.bottom - frame.top;
+    const LONG left = workArea.left + std::max<LONG>((workWidth - frameWidth) / 2, 0);
+    const LONG top = workArea.top + std::max<LONG>((workHeight - frameHeight) / 2, 0);
+    return RECT{left, top, left + frameWidth, top + frameHeight};
+}
+
+// The desktop's primary, kept inside the window by a clipper, and an
+// offscreen surface of the frame's size in the desktop's format.
+bool open_window(const char *title)
+{
+    const RECT frame = initial_window_frame();
+    window = CreateWindowExA(0, title, title, WS_OVERLAPPEDWINDOW, frame.left, frame.top, frame.right - frame.left,
+                             frame.bottom - frame.top, nullptr, nullptr, nullptr, nullptr);
+    ShowWindow(window, SW_SHOWNORMAL);
+
+    if (directDraw->SetCooperativeLevel(window, DDSCL_NORMAL) < 0)
+        return false;
+    DDSURFACEDESC desktop = primary_description(DDSD_CAPS, 0, DDSCAPS_PRIMARYSURFACE);
+    if (directDraw->CreateSurface(&desktop, &primary, nullptr) < 0)
+        return false;
+    if (directDraw->CreateClipper(0, &clipper, nullptr) < 0 || clipper->SetHWnd(0, window) < 0 ||
+        primary->SetClipper(clipper) < 0)
+        return false;
+
+    DDSURFACEDESC desc = {};
+    desc.dwSize = SURFACE_DESC_SIZE;
+    desc.dwFlags = DDSD_CAPS | DDSD_WIDTH | DDSD_HEIGHT;
+    desc.dwWidth = width;
+    desc.dwHeight = height;
+    desc.ddsCaps.dwCaps = DDSCAPS_OFFSCREENPLAIN;
+    return directDraw->CreateSurface(&desc, &offscreen, nullptr) >= 0;
+}
+
+// The window's client area in desktop coordinates; false while it has none,
+// as when minimised.
+bool client_on_desktop(RECT *client)
+{
+    RECT size;
+    POINT origin = {0, 0};
+    if (!GetClientRect(window, &size) || !ClientToScreen(window, &origin))
+        return false;
+    if (size.right <= 0 || size.bottom <= 0)
+        return false;
+    *client = RECT{origin.x, origin.y, origin.x + size.right, origin.y + size.bottom};
+    return true;
+}
+
+// The largest rectangle of the frame's shape inside the client area,
+// centred; the sides compared as products to stay exact.
+RECT letterbox(const RECT &client)
+{
+    const LONG clientWidth = client.right - client.left;
+    const LONG clientHeight = client.bottom - client.top;
+    LONG pictureWidth = clientWidth;
+    LONG pictureHeight = clientHeight;
+    if (clientWidth * height > clientHeight * width)
+        pictureWidth = clientHeight * width / height;
+    else
+        pictureHeight = clientWidth * height / width;
+    const LONG left = client.left + (clientWidth - pictureWidth) / 2;
+    const LONG top = client.top + (clientHeight - pictureHeight) / 2;
+    return RECT{left, top, left + pictureWidth, top + pictureHeight};
+}
+
+// The bars beside the picture, or above and below it, are painted black
+// every frame: after a resize they cover what the picture left there.
+void show_in_window(const RECT &client)
+{
+    RECT picture = letterbox(client);
+    RECT bars[] = {
+        {client.left, client.top, picture.left, client.bottom},
+        {picture.right, client.top, client.right, client.bottom},
+        {picture.left, client.top, picture.right, picture.top},
+        {picture.left, picture.bottom, picture.right, client.bottom},
+    };
+    DDBLTFX black = {};
+    black.dwSize = BLT_FX_SIZE;
+    black.dwFillColor = 0;
+    for (RECT &bar : bars)
+        if (bar.right > bar.left && bar.bottom > bar.top)
+            primary->Blt(&bar, nullptr, nullptr, DDBLT_COLORFILL | DDBLT_WAIT, &black);
+    primary->Blt(&picture, offscreen, nullptr, DDBLT_WAIT, nullptr);
+}
+
 [[noreturn]] void quit_program()
 {
     music_stop();
@@ -76,10 +204,11 @@ bool create_primary()
 
 } // namespace
 
-int display_open(const char *title, int newWidth, int newHeight)
+int display_open(const char *title, int newWidth, int newHeight, bool newWindowed)
 {
     width = newWidth;
     height = newHeight;
+    windowed = newWindowed;
 
     library = LoadLibraryA("ddraw.dll");
     if (!library)
@@ -100,24 +229,13 @@ int display_open(const char *title, int newWidth, int newHeight)
     windowClass.cbWndExtra = 0;
     windowClass.hInstance = instance;
     windowClass.hIcon = LoadIconA(instance, "IDI_MAIN");
-    windowClass.hCursor = nullptr;
+    windowClass.hCursor = windowed ? LoadCursorA(nullptr, IDC_ARROW) : nullptr;
     windowClass.hbrBackground = nullptr;
     windowClass.lpszMenuName = nullptr;
     windowClass.lpszClassName = title;
     RegisterClassA(&windowClass);
 
-    window = CreateWindowExA(0, title, title, WS_POPUP | WS_SYSMENU, 0, 0, 0, 0, nullptr, nullptr, nullptr,
-                             nullptr);
-
-    if (directDraw->SetCooperativeLevel(window, DDSCL_EXCLUSIVE | DDSCL_FULLSCREEN) < 0)
-        return 0;
-    if (!set_first_display_mode())
-        return 0;
-    if (!create_primary())
-        return 0;
-
-    DDSCAPS backBufferCaps = {DDSCAPS_BACKBUFFER};
-    if (primary->GetAttachedSurface(&backBufferCaps, &backBuffer) < 0)
+    if (!(windowed ? open_window(title) : open_full_screen(title)))
         return 0;
 
     DDPIXELFORMAT format = {};
@@ -130,7 +248,8 @@ int display_open(const char *title, int newWidth, int newHeight)
     if (!converter)
         return 0;
 
-    SystemParametersInfoA(SPI_SETSCREENSAVEACTIVE, FALSE, nullptr, 0);
+    if (!windowed)
+        SystemParametersInfoA(SPI_SETSCREENSAVEACTIVE, FALSE, nullptr, 0);
     return 1;
 }
 
@@ -146,16 +265,22 @@ int display_update(const uint32_t *buffer)
         DispatchMessageA(&msg);
     }
 
-    if (!active) {
+    // A window goes on showing the demo while another program is the
+    // active one: users watch it as they work. Minimised it shows nothing.
+    RECT client = {};
+    if (windowed ? !client_on_desktop(&client) : !active) {
         Sleep(1);
         return 1;
     }
 
     primary->Restore();
+    if (windowed)
+        offscreen->Restore();
 
+    LPDIRECTDRAWSURFACE target = windowed ? offscreen : backBuffer;
     DDSURFACEDESC desc = {};
     desc.dwSize = SURFACE_DESC_SIZE;
-    if (backBuffer->Lock(nullptr, &desc, DDLOCK_WAIT, nullptr) < 0)
+    if (target->Lock(nullptr, &desc, DDLOCK_WAIT, nullptr) < 0)
         return 0;
 
     const uint32_t *sourceRow = buffer;
@@ -166,21 +291,34 @@ int display_update(const uint32_t *buffer)
         destinationRow += desc.lPitch;
     }
 
-    backBuffer->Unlock(desc.lpSurface);
-    primary->Flip(nullptr, DDFLIP_WAIT);
+    target->Unlock(desc.lpSurface);
+    if (windowed)
+        show_in_window(client);
+    else
+        primary->Flip(nullptr, DDFLIP_WAIT);
     Sleep(0);
     return 1;
 }
 
 void display_close()
 {
+    if (clipper) {
+        clipper->Release();
+        clipper = nullptr;
+    }
+    if (offscreen) {
+        offscreen->Release();
+        offscreen = nullptr;
+    }
     if (primary) {
         primary->Release();
         primary = nullptr;
     }
     if (directDraw) {
-        directDraw->RestoreDisplayMode();
-        directDraw->SetCooperativeLevel(window, DDSCL_NORMAL);
+        if (!windowed) {
+            directDraw->RestoreDisplayMode();
+            directDraw->SetCooperativeLevel(window, DDSCL_NORMAL);
+        }
         directDraw->Release();
         directDraw = nullptr;
     }
@@ -189,7 +327,10 @@ void display_close()
         FreeLibrary(library);
         library = nullptr;
     }
-    SystemParametersInfoA(SPI_SETSCREENSAVEACTIVE, TRUE, nullptr, 0);
+    // A window left the screen saver alone.
+    if (!windowed)
+        SystemParametersInfoA(SPI_SETSCREENSAVEACTIVE, TRUE, nullptr, 0);
+    windowed = false;
 }
 
 LRESULT CALLBACK display_wndproc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam)
@@ -201,6 +342,9 @@ LRESULT CALLBACK display_wndproc(HWND hwnd, UINT message, WPARAM wParam, LPARAM 
         active = wParam;
         return 0;
     case WM_SETCURSOR:
+        // A window keeps the arrow, and its frame the cursors for resizing.
+        if (windowed)
+            break;
         SetCursor(nullptr);
         return 0;
     case WM_KEYDOWN:
