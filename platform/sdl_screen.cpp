@@ -140,7 +140,6 @@ public:
         SDL_SetWindowPosition(window, client.left, client.top);
         SDL_ShowWindow(window);
         SDL_RaiseWindow(window);
-        SDL_ShowCursor(SDL_ENABLE);
         blank();
     }
 

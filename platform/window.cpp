@@ -271,15 +271,16 @@ LRESULT WINAPI DispatchMessageA(const MSG *msg)
     return msg->hwnd->procedure(msg->hwnd, msg->message, msg->wParam, msg->lParam);
 }
 
-LRESULT WINAPI DefWindowProcA(HWND window, UINT message, WPARAM, LPARAM lParam)
+LRESULT WINAPI DefWindowProcA(HWND window, UINT message, WPARAM, LPARAM)
 {
     switch (message) {
     case WM_CLOSE:
         DestroyWindow(window);
         return 0;
     case WM_SETCURSOR:
-        // Over the client area the class's cursor, when it has one.
-        if ((lParam & 0xFFFF) != HTCLIENT || !alive(window) || !window->cursor)
+        // The pointer is only ever reported over the client area, which
+        // takes the class's cursor, when it has one.
+        if (!alive(window) || !window->cursor)
             return FALSE;
         SetCursor(window->cursor);
         return TRUE;

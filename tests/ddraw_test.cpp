@@ -345,4 +345,100 @@ TEST_F(Display, CloseAfterAFailedOpenReleasesWhatExists)
     EXPECT_EQ(GetModuleHandleA("ddraw.dll"), nullptr);
 }
 
+class WindowedDisplay : public Display {
+protected:
+    void open_windowed(const ScreenFormat &desktop)
+    {
+        screen.desktopFormat = desktop;
+        ASSERT_EQ(display_open("test", WIDTH, HEIGHT, true), 1);
+    }
+};
+
+// The stand-in's frame takes 4 pixels each side and 24 at the top, so the
+// window of 960x720 is 968x748.
+TEST_F(WindowedDisplay, OpensAtTheLargestMultipleTheWorkAreaHoldsAndLeavesModeCursorAndScreenSaverAlone)
+{
+    const struct {
+        RECT workArea;
+        RECT client;
+    } cases[] = {
+        {{0, 0, 1920, 1040}, {480, 170, 1440, 890}},
+        {{100, 50, 1068, 798}, {104, 74, 1064, 794}},
+        {{0, 0, 967, 748}, {163, 144, 803, 624}},
+        {{0, 0, 200, 100}, {4, 24, 324, 264}},
+    };
+    for (const auto &c : cases) {
+        SCOPED_TRACE(::testing::Message() << "work area " << ::testing::PrintToString(c.workArea));
+        screen.workArea = c.workArea;
+        screen.log.clear();
+        open_windowed(LAYOUT_RGB32);
+        EXPECT_TRUE(screen.windowed);
+        EXPECT_EQ(screen.client, c.client);
+        EXPECT_EQ(screen.log, (std::vector<std::string>{"open", "show window"}));
+        screen.cursorShown = false;
+        screen.events.push_back({ScreenEventKind::PointerOver, 0});
+        update(noise_frame(20));
+        EXPECT_TRUE(screen.cursorShown);
+        screen.log.clear();
+        display_close();
+        EXPECT_EQ(screen.log, (std::vector<std::string>{"close", "hide"}));
+    }
+}
+
+// Also while another program is the active one; the client area's origin
+// on the desktop is taken off again by the stand-in.
+TEST_F(WindowedDisplay, EachFrameFillsTheLetterboxOfTheClientAreaAsItIsNowBetweenBlackBars)
+{
+    open_windowed(LAYOUT_BGR565);
+    screen.events.push_back({ScreenEventKind::Deactivate, 0});
+    const struct {
+        RECT client;
+        RECT picture;
+        std::vector<RECT> bars;
+    } cases[] = {
+        {{100, 50, 1060, 770}, {0, 0, 960, 720}, {}},
+        {{100, 50, 1100, 770}, {20, 0, 980, 720}, {{0, 0, 20, 720}, {980, 0, 1000, 720}}},
+        {{-30, 10, 610, 610}, {0, 60, 640, 540}, {{0, 0, 640, 60}, {0, 540, 640, 600}}},
+        {{0, 0, 321, 240}, {0, 0, 320, 240}, {{320, 0, 321, 240}}},
+        {{5, 5, 105, 105}, {0, 12, 100, 87}, {{0, 0, 100, 12}, {0, 87, 100, 100}}},
+    };
+    uint32_t seed = 30;
+    for (const auto &c : cases) {
+        SCOPED_TRACE(::testing::Message() << "client area " << ::testing::PrintToString(c.client));
+        screen.client = c.client;
+        screen.fills.clear();
+        const std::vector<uint32_t> frame = noise_frame(++seed);
+        EXPECT_EQ(update(frame), 1);
+        ASSERT_FALSE(screen.frames.empty());
+        EXPECT_EQ(screen.pictureAreas.back(), c.picture);
+        EXPECT_EQ(screen.frameSizes.back(), std::make_pair(WIDTH, HEIGHT));
+        EXPECT_TRUE(shows(screen.frames.back(), frame, LAYOUT_BGR565, WIDTH * 2));
+        std::vector<RECT> bars;
+        for (const auto &fill : screen.fills) {
+            bars.push_back(fill.first);
+            EXPECT_EQ(fill.second, 0u);
+        }
+        EXPECT_EQ(bars, c.bars);
+    }
+
+    // Minimised: nothing to show, and no hurry.
+    const size_t shown = screen.frames.size();
+    screen.client = {200, 300, 200, 300};
+    sleeps.clear();
+    EXPECT_EQ(update(noise_frame(40)), 1);
+    EXPECT_EQ(screen.frames.size(), shown);
+    EXPECT_EQ(sleeps, (std::vector<DWORD>{1}));
+}
+
+TEST_F(WindowedDisplay, EscapeAndCloseEndWith0AndLeaveTheScreenSaverAlone)
+{
+    for (ScreenEventKind way : {ScreenEventKind::KeyDown, ScreenEventKind::Close}) {
+        open_windowed(LAYOUT_RGB32);
+        screen.events.push_back({way, VK_ESCAPE});
+        EXPECT_EXIT((screen.echo = true, update(noise_frame(50))), ::testing::ExitedWithCode(0),
+                    "music_stop\n(.|\n)*screen: close\n(.|\n)*screen: hide\n$");
+        display_close();
+    }
+}
+
 } // namespace

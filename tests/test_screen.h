@@ -8,10 +8,21 @@
 #include <cstdio>
 #include <deque>
 #include <map>
+#include <ostream>
 #include <string>
 #include <vector>
 
 #include "screen.h"
+
+inline bool operator==(const RECT &a, const RECT &b)
+{
+    return a.left == b.left && a.top == b.top && a.right == b.right && a.bottom == b.bottom;
+}
+
+inline void PrintTo(const RECT &r, std::ostream *out)
+{
+    *out << "{" << r.left << ", " << r.top << ", " << r.right << ", " << r.bottom << "}";
+}
 
 // The eight layouts, as a screen reports them.
 const ScreenFormat LAYOUT_RGB32 = {32, true, 0x00FF0000, 0x0000FF00, 0x000000FF};
