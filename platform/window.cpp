@@ -15,6 +15,7 @@
 #include "screen_window.h"
 
 struct HWND__ {
+    std::string className;
     std::string caption;
     WNDPROC procedure;
     HICON icon;
@@ -166,6 +167,20 @@ ATOM WINAPI RegisterClassA(const WNDCLASSA *windowClass)
     return static_cast<ATOM>(classes.size());
 }
 
+// Refused while a window of the class lives.
+BOOL WINAPI UnregisterClassA(LPCSTR className, HINSTANCE)
+{
+    if (!className)
+        return FALSE;
+    auto named = std::find_if(classes.begin(), classes.end(), [className](const WindowClass &c) { return c.name == className; });
+    const bool inUse = std::any_of(windows.begin(), windows.end(),
+                                   [className](const std::unique_ptr<HWND__> &w) { return w->className == className; });
+    if (named == classes.end() || inUse)
+        return FALSE;
+    classes.erase(named);
+    return TRUE;
+}
+
 HWND WINAPI CreateWindowExA(DWORD, LPCSTR className, LPCSTR windowName, DWORD style, int x, int y, int width,
                             int height, HWND, HMENU, HINSTANCE, LPVOID)
 {
@@ -175,7 +190,7 @@ HWND WINAPI CreateWindowExA(DWORD, LPCSTR className, LPCSTR windowName, DWORD st
         if (c.name == className) {
             const RECT frame = {x, y, x + std::max(width, 0), y + std::max(height, 0)};
             windows.push_back(std::make_unique<HWND__>(
-                HWND__{windowName ? windowName : "", c.procedure, c.icon, c.cursor, style, frame}));
+                HWND__{c.name, windowName ? windowName : "", c.procedure, c.icon, c.cursor, style, frame}));
             return windows.back().get();
         }
     }

@@ -132,6 +132,7 @@ HMODULE WINAPI GetModuleHandleA(LPCSTR moduleName);
 // Window class, window, messages.
 HICON WINAPI LoadIconA(HINSTANCE instance, LPCSTR iconName);
 ATOM WINAPI RegisterClassA(const WNDCLASSA *windowClass);
+BOOL WINAPI UnregisterClassA(LPCSTR className, HINSTANCE instance);
 HWND WINAPI CreateWindowExA(DWORD exStyle, LPCSTR className, LPCSTR windowName, DWORD style,
                             int x, int y, int width, int height, HWND parent, HMENU menu,
                             HINSTANCE instance, LPVOID param);

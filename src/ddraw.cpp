@@ -1,16 +1,19 @@
 // ddraw.cpp - the display: one full-screen window in an exclusive mode of
 // the requested size at the first of 32, 24 or 16 bits the screen accepts,
 // a flipping chain that every frame is converted into row by row; or a
-// resizable window on the desktop, where every frame is converted into an
-// offscreen surface in the desktop's format and stretched onto the window,
-// letterboxed. Also the message pump, and the keys SPACE and ESC. Owns the
-// loaded "ddraw.dll", the DirectDraw object, the window and its class, the
-// surfaces and the clipper, the converter chosen for the screen's format,
-// which of the two ways the display took and whether the program is the
-// active one.
+// resizable window on the desktop, where every frame is converted and
+// scaled into an offscreen surface in the desktop's format and copied onto
+// the window, letterboxed. Also the message pump, and the keys SPACE and
+// ESC. Owns the loaded "ddraw.dll", the DirectDraw object, the window and
+// its class, the surfaces and the clipper, the converter chosen for the
+// screen's format, which of the two ways the display took and whether the
+// program is the active one.
 #include "ddraw.h"
 
 #include <algorithm>
+#include <cstddef>
+#include <cstring>
+#include <vector>
 
 #include "convert.h"
 #include "directdraw.h"
@@ -40,8 +43,13 @@ HWND window;
 LPDIRECTDRAWSURFACE primary;
 LPDIRECTDRAWSURFACE backBuffer;
 LPDIRECTDRAWSURFACE offscreen;
+int offscreenWidth;
+int offscreenHeight;
 LPDIRECTDRAWCLIPPER clipper;
 Converter converter;
+int bytesPerPixel;
+// One row of the frame in the screen's format, before it is scaled.
+std::vector<uint8_t> convertedRow;
 WPARAM active;
 bool windowed;
 
@@ -117,8 +125,8 @@ RECT initial_window_frame()
     return RECT{left, top, left + frameWidth, top + frameHeight};
 }
 
-// The desktop's primary, kept inside the window by a clipper, and an
-// offscreen surface of the frame's size in the desktop's format.
+// The desktop's primary, kept inside the window by a clipper; the offscreen
+// surface waits for the first frame, which knows the picture's size.
 bool open_window(const char *title)
 {
     const RECT frame = initial_window_frame();
@@ -131,28 +139,45 @@ bool open_window(const char *title)
     DDSURFACEDESC desktop = primary_description(DDSD_CAPS, 0, DDSCAPS_PRIMARYSURFACE);
     if (directDraw->CreateSurface(&desktop, &primary, nullptr) < 0)
         return false;
-    if (directDraw->CreateClipper(0, &clipper, nullptr) < 0 || clipper->SetHWnd(0, window) < 0 ||
-        primary->SetClipper(clipper) < 0)
-        return false;
+    return directDraw->CreateClipper(0, &clipper, nullptr) >= 0 && clipper->SetHWnd(0, window) >= 0 &&
+           primary->SetClipper(clipper) >= 0;
+}
 
+void release_offscreen()
+{
+    if (offscreen) {
+        offscreen->Release();
+        offscreen = nullptr;
+    }
+}
+
+// An offscreen surface of the picture's size in the desktop's format, made
+// again when the size changes.
+bool fit_offscreen(int pictureWidth, int pictureHeight)
+{
+    if (offscreen && offscreenWidth == pictureWidth && offscreenHeight == pictureHeight)
+        return true;
+    release_offscreen();
     DDSURFACEDESC desc = {};
     desc.dwSize = SURFACE_DESC_SIZE;
     desc.dwFlags = DDSD_CAPS | DDSD_WIDTH | DDSD_HEIGHT;
-    desc.dwWidth = width;
-    desc.dwHeight = height;
+    desc.dwWidth = pictureWidth;
+    desc.dwHeight = pictureHeight;
     desc.ddsCaps.dwCaps = DDSCAPS_OFFSCREENPLAIN;
-    return directDraw->CreateSurface(&desc, &offscreen, nullptr) >= 0;
+    if (directDraw->CreateSurface(&desc, &offscreen, nullptr) < 0) {
+        offscreen = nullptr;
+        return false;
+    }
+    offscreenWidth = pictureWidth;
+    offscreenHeight = pictureHeight;
+    return true;
 }
 
-// The window's client area in desktop coordinates; false while it has none,
-// as when minimised.
 bool client_on_desktop(RECT *client)
 {
     RECT size;
     POINT origin = {0, 0};
     if (!GetClientRect(window, &size) || !ClientToScreen(window, &origin))
-        return false;
-    if (size.right <= 0 || size.bottom <= 0)
         return false;
     *client = RECT{origin.x, origin.y, origin.x + size.right, origin.y + size.bottom};
     return true;
@@ -175,11 +200,44 @@ RECT letterbox(const RECT &client)
     return RECT{left, top, left + pictureWidth, top + pictureHeight};
 }
 
+// The client area and the picture in it, in desktop coordinates; false
+// while there is no room for a pixel, as when minimised.
+bool window_layout(RECT *client, RECT *picture)
+{
+    if (!client_on_desktop(client))
+        return false;
+    *picture = letterbox(*client);
+    return picture->right > picture->left && picture->bottom > picture->top;
+}
+
+// Nearest neighbour, each picture pixel taking the frame pixel under its
+// centre: every frame row is converted once, its pixels spread across, and
+// the row repeated down. The scaling is done here rather than by a
+// stretching blit, which the platform may smooth.
+void scale_frame(const uint32_t *buffer, uint8_t *surface, LONG pitch, int pictureWidth, int pictureHeight)
+{
+    int convertedFrom = -1;
+    for (int y = 0; y < pictureHeight; ++y) {
+        uint8_t *row = surface + static_cast<std::ptrdiff_t>(y) * pitch;
+        const int sourceY = (2 * y + 1) * height / (2 * pictureHeight);
+        if (sourceY == convertedFrom) {
+            std::memcpy(row, row - pitch, static_cast<size_t>(pictureWidth) * bytesPerPixel);
+            continue;
+        }
+        converter(buffer + static_cast<std::ptrdiff_t>(sourceY) * width, convertedRow.data(), width);
+        for (int x = 0; x < pictureWidth; ++x) {
+            const int sourceX = (2 * x + 1) * width / (2 * pictureWidth);
+            std::memcpy(row + x * bytesPerPixel, &convertedRow[static_cast<size_t>(sourceX) * bytesPerPixel],
+                        bytesPerPixel);
+        }
+        convertedFrom = sourceY;
+    }
+}
+
 // The bars beside the picture, or above and below it, are painted black
 // every frame: after a resize they cover what the picture left there.
-void show_in_window(const RECT &client)
+void show_in_window(const RECT &client, RECT picture)
 {
-    RECT picture = letterbox(client);
     RECT bars[] = {
         {client.left, client.top, picture.left, client.bottom},
         {picture.right, client.top, client.right, client.bottom},
@@ -193,6 +251,61 @@ void show_in_window(const RECT &client)
         if (bar.right > bar.left && bar.bottom > bar.top)
             primary->Blt(&bar, nullptr, nullptr, DDBLT_COLORFILL | DDBLT_WAIT, &black);
     primary->Blt(&picture, offscreen, nullptr, DDBLT_WAIT, nullptr);
+}
+
+int update_full_screen(const uint32_t *buffer)
+{
+    if (!active) {
+        Sleep(1);
+        return 1;
+    }
+
+    primary->Restore();
+
+    DDSURFACEDESC desc = {};
+    desc.dwSize = SURFACE_DESC_SIZE;
+    if (backBuffer->Lock(nullptr, &desc, DDLOCK_WAIT, nullptr) < 0)
+        return 0;
+
+    const uint32_t *sourceRow = buffer;
+    uint8_t *destinationRow = static_cast<uint8_t *>(desc.lpSurface);
+    for (int row = 0; row < height; ++row) {
+        converter(sourceRow, destinationRow, width);
+        sourceRow += width;
+        destinationRow += desc.lPitch;
+    }
+
+    backBuffer->Unlock(desc.lpSurface);
+    primary->Flip(nullptr, DDFLIP_WAIT);
+    Sleep(0);
+    return 1;
+}
+
+// A window goes on showing the demo while another program is the active
+// one: users watch it as they work.
+int update_window(const uint32_t *buffer)
+{
+    RECT client = {};
+    RECT picture = {};
+    if (!window_layout(&client, &picture)) {
+        Sleep(1);
+        return 1;
+    }
+    if (!fit_offscreen(picture.right - picture.left, picture.bottom - picture.top))
+        return 0;
+
+    primary->Restore();
+    offscreen->Restore();
+
+    DDSURFACEDESC desc = {};
+    desc.dwSize = SURFACE_DESC_SIZE;
+    if (offscreen->Lock(nullptr, &desc, DDLOCK_WAIT, nullptr) < 0)
+        return 0;
+    scale_frame(buffer, static_cast<uint8_t *>(desc.lpSurface), desc.lPitch, offscreenWidth, offscreenHeight);
+    offscreen->Unlock(desc.lpSurface);
+    show_in_window(client, picture);
+    Sleep(0);
+    return 1;
 }
 
 [[noreturn]] void quit_program()
@@ -247,6 +360,8 @@ int display_open(const char *title, int newWidth, int newHeight, bool newWindowe
     converter = converter_select(format.dwRGBBitCount, format.dwRBitMask, format.dwGBitMask, format.dwBBitMask);
     if (!converter)
         return 0;
+    bytesPerPixel = static_cast<int>(format.dwRGBBitCount / 8);
+    convertedRow.resize(static_cast<size_t>(width) * bytesPerPixel);
 
     if (!windowed)
         SystemParametersInfoA(SPI_SETSCREENSAVEACTIVE, FALSE, nullptr, 0);
@@ -264,40 +379,7 @@ int display_update(const uint32_t *buffer)
         TranslateMessage(&msg);
         DispatchMessageA(&msg);
     }
-
-    // A window goes on showing the demo while another program is the
-    // active one: users watch it as they work. Minimised it shows nothing.
-    RECT client = {};
-    if (windowed ? !client_on_desktop(&client) : !active) {
-        Sleep(1);
-        return 1;
-    }
-
-    primary->Restore();
-    if (windowed)
-        offscreen->Restore();
-
-    LPDIRECTDRAWSURFACE target = windowed ? offscreen : backBuffer;
-    DDSURFACEDESC desc = {};
-    desc.dwSize = SURFACE_DESC_SIZE;
-    if (target->Lock(nullptr, &desc, DDLOCK_WAIT, nullptr) < 0)
-        return 0;
-
-    const uint32_t *sourceRow = buffer;
-    uint8_t *destinationRow = static_cast<uint8_t *>(desc.lpSurface);
-    for (int row = 0; row < height; ++row) {
-        converter(sourceRow, destinationRow, width);
-        sourceRow += width;
-        destinationRow += desc.lPitch;
-    }
-
-    target->Unlock(desc.lpSurface);
-    if (windowed)
-        show_in_window(client);
-    else
-        primary->Flip(nullptr, DDFLIP_WAIT);
-    Sleep(0);
-    return 1;
+    return windowed ? update_window(buffer) : update_full_screen(buffer);
 }
 
 void display_close()
@@ -306,10 +388,7 @@ void display_close()
         clipper->Release();
         clipper = nullptr;
     }
-    if (offscreen) {
-        offscreen->Release();
-        offscreen = nullptr;
-    }
+    release_offscreen();
     if (primary) {
         primary->Release();
         primary = nullptr;
@@ -323,6 +402,8 @@ void display_close()
         directDraw = nullptr;
     }
     DestroyWindow(window);
+    // A later open registers the class afresh, with its own cursor.
+    UnregisterClassA(windowClass.lpszClassName, windowClass.hInstance);
     if (library) {
         FreeLibrary(library);
         library = nullptr;

@@ -66,22 +66,22 @@ uint32_t place(uint32_t channel, uint32_t mask)
 // Whether a presented frame holds exactly the source, row by row in
 // little-endian pixels, with the bytes between rows still zero.
 ::testing::AssertionResult shows(const std::vector<uint8_t> &presented, const std::vector<uint32_t> &source,
-                                 const ScreenFormat &f, LONG pitch)
+                                 const ScreenFormat &f, LONG pitch, int width = WIDTH, int height = HEIGHT)
 {
     const size_t bytesPerPixel = f.bits / 8;
-    if (presented.size() != static_cast<size_t>(pitch) * HEIGHT)
+    if (presented.size() != static_cast<size_t>(pitch) * height)
         return ::testing::AssertionFailure() << "frame of " << presented.size() << " bytes";
-    for (int y = 0; y < HEIGHT; ++y) {
+    for (int y = 0; y < height; ++y) {
         const uint8_t *row = presented.data() + static_cast<size_t>(y) * pitch;
-        for (int x = 0; x < WIDTH; ++x) {
-            const uint32_t p = source[y * WIDTH + x];
+        for (int x = 0; x < width; ++x) {
+            const uint32_t p = source[y * width + x];
             const uint32_t value =
                 place(p >> 16 & 0xFF, f.redMask) | place(p >> 8 & 0xFF, f.greenMask) | place(p & 0xFF, f.blueMask);
             for (size_t i = 0; i < bytesPerPixel; ++i)
                 if (row[x * bytesPerPixel + i] != static_cast<uint8_t>(value >> (8 * i)))
                     return ::testing::AssertionFailure() << "pixel " << x << "," << y << " byte " << i;
         }
-        for (size_t i = WIDTH * bytesPerPixel; i < static_cast<size_t>(pitch); ++i)
+        for (size_t i = width * bytesPerPixel; i < static_cast<size_t>(pitch); ++i)
             if (row[i] != 0)
                 return ::testing::AssertionFailure() << "row " << y << " padding byte " << i << " written";
     }
@@ -386,7 +386,8 @@ TEST_F(WindowedDisplay, OpensAtTheLargestMultipleTheWorkAreaHoldsAndLeavesModeCu
 }
 
 // Also while another program is the active one; the client area's origin
-// on the desktop is taken off again by the stand-in.
+// on the desktop is taken off again by the stand-in. Each picture pixel
+// shows the frame pixel under its centre.
 TEST_F(WindowedDisplay, EachFrameFillsTheLetterboxOfTheClientAreaAsItIsNowBetweenBlackBars)
 {
     open_windowed(LAYOUT_BGR565);
@@ -411,8 +412,13 @@ TEST_F(WindowedDisplay, EachFrameFillsTheLetterboxOfTheClientAreaAsItIsNowBetwee
         EXPECT_EQ(update(frame), 1);
         ASSERT_FALSE(screen.frames.empty());
         EXPECT_EQ(screen.pictureAreas.back(), c.picture);
-        EXPECT_EQ(screen.frameSizes.back(), std::make_pair(WIDTH, HEIGHT));
-        EXPECT_TRUE(shows(screen.frames.back(), frame, LAYOUT_BGR565, WIDTH * 2));
+        const int width = c.picture.right - c.picture.left, height = c.picture.bottom - c.picture.top;
+        std::vector<uint32_t> scaled;
+        for (int y = 0; y < height; ++y)
+            for (int x = 0; x < width; ++x)
+                scaled.push_back(frame[(2 * y + 1) * HEIGHT / (2 * height) * WIDTH + (2 * x + 1) * WIDTH / (2 * width)]);
+        EXPECT_EQ(screen.frameSizes.back(), std::make_pair(width, height));
+        EXPECT_TRUE(shows(screen.frames.back(), scaled, LAYOUT_BGR565, width * 2, width, height));
         std::vector<RECT> bars;
         for (const auto &fill : screen.fills) {
             bars.push_back(fill.first);
