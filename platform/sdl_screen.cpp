@@ -2,10 +2,11 @@
 // showing each frame at the largest size that keeps its shape, letterboxed,
 // with sharp pixels and vsync, in the very pixel format the frame was
 // written in; or the same window resizable on the desktop, where each
-// picture goes where it was blitted. The layout the screen offers is 32-bit 0x00RRGGBB unless
-// DEMO_SCREEN_FORMAT names one of the eight others to emulate (rgb32, bgr32,
-// rgb24, bgr24, rgb565, bgr565, rgb555, bgr555). Owns the SDL video
-// subsystem while open, the window, its renderer and the frame textures.
+// picture goes where it was blitted. The layout the screen offers is 32-bit
+// 0x00RRGGBB unless DEMO_SCREEN_FORMAT names one of the eight others to
+// emulate (rgb32, bgr32, rgb24, bgr24, rgb565, bgr565, rgb555, bgr555). Owns
+// the SDL video subsystem while open, the window, its renderer and the frame
+// textures.
 #include <SDL.h>
 
 #include <cstdio>

@@ -172,7 +172,8 @@ BOOL WINAPI UnregisterClassA(LPCSTR className, HINSTANCE)
 {
     if (!className)
         return FALSE;
-    auto named = std::find_if(classes.begin(), classes.end(), [className](const WindowClass &c) { return c.name == className; });
+    auto named =
+        std::find_if(classes.begin(), classes.end(), [className](const WindowClass &c) { return c.name == className; });
     const bool inUse = std::any_of(windows.begin(), windows.end(),
                                    [className](const std::unique_ptr<HWND__> &w) { return w->className == className; });
     if (named == classes.end() || inUse)

@@ -416,7 +416,8 @@ TEST_F(WindowedDisplay, EachFrameFillsTheLetterboxOfTheClientAreaAsItIsNowBetwee
         std::vector<uint32_t> scaled;
         for (int y = 0; y < height; ++y)
             for (int x = 0; x < width; ++x)
-                scaled.push_back(frame[(2 * y + 1) * HEIGHT / (2 * height) * WIDTH + (2 * x + 1) * WIDTH / (2 * width)]);
+                scaled.push_back(
+                    frame[(2 * y + 1) * HEIGHT / (2 * height) * WIDTH + (2 * x + 1) * WIDTH / (2 * width)]);
         EXPECT_EQ(screen.frameSizes.back(), std::make_pair(width, height));
         EXPECT_TRUE(shows(screen.frames.back(), scaled, LAYOUT_BGR565, width * 2, width, height));
         std::vector<RECT> bars;
