@@ -1,6 +1,7 @@
 // ddraw_test.cpp - the display layer on the DirectDraw stand-in over a test
 // screen: format negotiation, presentation in every layout, pitch, back
-// buffers, activation, lock failures, keys, the ways out, and closing.
+// buffers, activation, lock failures, keys, the ways out, and closing; and
+// the window on the desktop: its size, its letterbox and its ways out.
 #include <gtest/gtest.h>
 
 #include <cstdio>

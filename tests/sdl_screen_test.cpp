@@ -1,6 +1,7 @@
 // sdl_screen_test.cpp - the display over the real SDL screen, headless on
-// SDL's dummy video driver: the window it shows, the frame read back from
-// the renderer in each emulated layout, SDL input as window messages, and
+// SDL's dummy video driver: the window it shows, full-screen or on the
+// desktop, the frame read back from the renderer in each emulated layout
+// and letterboxed in a resized window, SDL input as window messages, and
 // opening without video.
 #include <gtest/gtest.h>
 
