@@ -261,7 +261,7 @@ HRESULT Surface::Flip(IDirectDrawSurface *target, DWORD)
 }
 
 // Onto the desktop only, the one use the demo makes of blits: a fill, or a
-// whole offscreen surface stretched. The stand-in knows the desktop only
+// whole offscreen surface, stretched to the rectangle. The stand-in knows the desktop only
 // through the clipper's window, so a blit names its rectangle and needs the
 // clipper; what falls outside the client area is left to the screen.
 HRESULT Surface::Blt(RECT *destination, IDirectDrawSurface *source, RECT *sourceRect, DWORD flags,
@@ -279,7 +279,8 @@ HRESULT Surface::Blt(RECT *destination, IDirectDrawSurface *source, RECT *source
         return DDERR_NOCLIPPERATTACHED;
     RECT client;
     POINT origin = {0, 0};
-    // A window that is gone or minimised shows nothing.
+    // Nothing shows of a window that is gone, nor beside its client area,
+    // which is all of it while minimised.
     if (!GetClientRect(clipper->window, &client) || !ClientToScreen(clipper->window, &origin))
         return DD_OK;
     const RECT area = {destination->left - origin.x, destination->top - origin.y, destination->right - origin.x,
