@@ -1,9 +1,12 @@
 // directdraw.h - the DirectDraw subset the display layer calls (first
 // interface version): an exclusive full-screen mode of a chosen depth, a
-// primary surface with a flipping chain, lock, unlock and flip. Shaped like
-// the platform's interface so that src/ compiles unchanged against either;
-// the records keep the platform's layout, since callers state their size. Implemented in
-// directdraw.cpp over the installed screen (screen.h).
+// primary surface with a flipping chain, lock, unlock and flip; and for a
+// window on the desktop, a primary without a chain, a clipper bound to the
+// window, an offscreen surface, and blits onto the primary that stretch or
+// fill. Shaped like the platform's interface so that src/ compiles
+// unchanged against either; the records keep the platform's layout, since
+// callers state their size. Implemented in directdraw.cpp over the
+// installed screen (screen.h).
 #pragma once
 
 #include "windows.h"
@@ -11,9 +14,6 @@
 struct _GUID;
 typedef _GUID GUID;
 struct IUnknown;
-// Only whole surfaces are locked, so a rectangle is never looked into.
-struct tagRECT;
-typedef tagRECT RECT;
 
 // Cooperative levels.
 const DWORD DDSCL_FULLSCREEN = 0x1;
@@ -22,12 +22,15 @@ const DWORD DDSCL_EXCLUSIVE = 0x10;
 
 // Which fields of a surface description are valid.
 const DWORD DDSD_CAPS = 0x1;
+const DWORD DDSD_HEIGHT = 0x2;
+const DWORD DDSD_WIDTH = 0x4;
 const DWORD DDSD_BACKBUFFERCOUNT = 0x20;
 
 // Surface capabilities.
 const DWORD DDSCAPS_BACKBUFFER = 0x4;
 const DWORD DDSCAPS_COMPLEX = 0x8;
 const DWORD DDSCAPS_FLIP = 0x10;
+const DWORD DDSCAPS_OFFSCREENPLAIN = 0x40;
 const DWORD DDSCAPS_PRIMARYSURFACE = 0x200;
 const DWORD DDSCAPS_VIDEOMEMORY = 0x4000;
 
@@ -37,6 +40,8 @@ const DWORD DDPF_RGB = 0x40;
 
 const DWORD DDLOCK_WAIT = 0x1;
 const DWORD DDFLIP_WAIT = 0x1;
+const DWORD DDBLT_COLORFILL = 0x400;
+const DWORD DDBLT_WAIT = 0x1000000;
 
 // Results. Failures are negative, as the interface demands; which failure
 // carries which value is this stand-in's own choice.
@@ -55,7 +60,12 @@ const HRESULT DDERR_NODISPLAYMODE = -12;
 // Surfaces made for a mode that has since been left are lost.
 const HRESULT DDERR_SURFACELOST = -13;
 const HRESULT DDERR_WRONGMODE = -14;
-
+const HRESULT DDERR_NOCOOPERATIVELEVELSET = -15;
+const HRESULT DDERR_UNSUPPORTED = -16;
+const HRESULT DDERR_CANTLOCKSURFACE = -17;
+const HRESULT DDERR_INVALIDRECT = -18;
+const HRESULT DDERR_INVALIDPIXELFORMAT = -19;
+const HRESULT DDERR_NOCLIPPERATTACHED = -20;
 
 typedef struct _DDPIXELFORMAT {
     DWORD dwSize;
@@ -96,13 +106,71 @@ typedef struct _DDSURFACEDESC {
     DDSCAPS ddsCaps;
 } DDSURFACEDESC;
 
+struct IDirectDrawSurface;
+
+// What a blit does beyond copying; of it the stand-in reads the fill colour,
+// given in the destination's pixel format.
+typedef struct _DDBLTFX {
+    DWORD dwSize;
+    DWORD dwDDFX;
+    DWORD dwROP;
+    DWORD dwDDROP;
+    DWORD dwRotationAngle;
+    DWORD dwZBufferOpCode;
+    DWORD dwZBufferLow;
+    DWORD dwZBufferHigh;
+    DWORD dwZBufferBaseDest;
+    DWORD dwZDestConstBitDepth;
+    union {
+        DWORD dwZDestConst;
+        IDirectDrawSurface *lpDDSZBufferDest;
+    };
+    DWORD dwZSrcConstBitDepth;
+    union {
+        DWORD dwZSrcConst;
+        IDirectDrawSurface *lpDDSZBufferSrc;
+    };
+    DWORD dwAlphaEdgeBlendBitDepth;
+    DWORD dwAlphaEdgeBlend;
+    DWORD dwReserved;
+    DWORD dwAlphaDestConstBitDepth;
+    union {
+        DWORD dwAlphaDestConst;
+        IDirectDrawSurface *lpDDSAlphaDest;
+    };
+    DWORD dwAlphaSrcConstBitDepth;
+    union {
+        DWORD dwAlphaSrcConst;
+        IDirectDrawSurface *lpDDSAlphaSrc;
+    };
+    union {
+        DWORD dwFillColor;
+        DWORD dwFillDepth;
+        DWORD dwFillPixel;
+        IDirectDrawSurface *lpDDSPattern;
+    };
+    DDCOLORKEY ddckDestColorkey;
+    DDCOLORKEY ddckSrcColorkey;
+} DDBLTFX, *LPDDBLTFX;
+
 // A caller states the record's size in dwSize and the stand-in, like the
 // platform, refuses any other: 108 and 32 bytes in a 32-bit program, the
 // surface address making the first 120 in a 64-bit one.
 const DWORD DDPIXELFORMAT_SIZE = sizeof(DDPIXELFORMAT);
 const DWORD DDSURFACEDESC_SIZE = sizeof(DDSURFACEDESC);
+const DWORD DDBLTFX_SIZE = sizeof(DDBLTFX);
 static_assert(sizeof(DDPIXELFORMAT) == 32, "the platform's pixel format record");
 static_assert(sizeof(DDSURFACEDESC) == (sizeof(void *) == 8 ? 120 : 108), "the platform's surface record");
+static_assert(sizeof(DDBLTFX) == (sizeof(void *) == 8 ? 128 : 100), "the platform's blit record");
+
+// Keeps blits onto the primary inside a window's client area.
+struct IDirectDrawClipper {
+    virtual DWORD Release() = 0;
+    virtual HRESULT SetHWnd(DWORD flags, HWND window) = 0;
+
+protected:
+    ~IDirectDrawClipper() = default;
+};
 
 struct IDirectDrawSurface {
     virtual DWORD Release() = 0;
@@ -112,6 +180,9 @@ struct IDirectDrawSurface {
     virtual HRESULT Lock(RECT *rect, DDSURFACEDESC *desc, DWORD flags, LPVOID event) = 0;
     virtual HRESULT Unlock(LPVOID surfaceData) = 0;
     virtual HRESULT Flip(IDirectDrawSurface *target, DWORD flags) = 0;
+    virtual HRESULT Blt(RECT *destination, IDirectDrawSurface *source, RECT *sourceRect, DWORD flags,
+                        DDBLTFX *effects) = 0;
+    virtual HRESULT SetClipper(IDirectDrawClipper *clipper) = 0;
 
 protected:
     ~IDirectDrawSurface() = default;
@@ -124,6 +195,7 @@ struct IDirectDraw {
     virtual HRESULT CreateSurface(DDSURFACEDESC *desc, IDirectDrawSurface **surface,
                                   IUnknown *outer) = 0;
     virtual HRESULT RestoreDisplayMode() = 0;
+    virtual HRESULT CreateClipper(DWORD flags, IDirectDrawClipper **clipper, IUnknown *outer) = 0;
 
 protected:
     ~IDirectDraw() = default;
@@ -131,6 +203,7 @@ protected:
 
 typedef IDirectDraw *LPDIRECTDRAW;
 typedef IDirectDrawSurface *LPDIRECTDRAWSURFACE;
+typedef IDirectDrawClipper *LPDIRECTDRAWCLIPPER;
 
 // The one export of "ddraw.dll"; found by name through GetProcAddress.
 // Fails (negative) when no screen is available.

@@ -1,6 +1,7 @@
 // screen.h - the device under the window and DirectDraw stand-ins: the
-// output a full-screen window shows, the display modes it accepts, the
-// surfaces it grants, the frames it presents, and the input it reports.
+// output a full-screen window or a window on the desktop shows, the display
+// modes it accepts, the surfaces it grants, the frames it presents, and the
+// input it reports.
 // The real one is sdl_screen.cpp; tests install their own to play the
 // screen's part without a window system. screen.cpp owns which is in use.
 #pragma once
@@ -17,6 +18,13 @@ struct ScreenFormat {
     uint32_t redMask;
     uint32_t greenMask;
     uint32_t blueMask;
+};
+
+// The desktop that windows share: its pixel layout, and the work area, the
+// part of it in desktop coordinates that windows may take.
+struct ScreenDesktop {
+    ScreenFormat format;
+    RECT workArea;
 };
 
 enum class ScreenEventKind { KeyDown, Activate, Deactivate, Close, PointerOver };
@@ -40,6 +48,23 @@ public:
     // mode), and hides it again.
     virtual void show(const char *caption, HICON icon) = 0;
     virtual void hide() = 0;
+
+    virtual ScreenDesktop desktop() = 0;
+    // Shows the output instead as a resizable window on the desktop whose
+    // client area takes `client` (desktop coordinates), leaving the cursor
+    // and the screen saver as they are; hide() takes it away.
+    virtual void show_window(const char *caption, HICON icon, const RECT &client) = 0;
+    // Where the window's client area is now, after the user moved or
+    // resized it; empty while it is minimised.
+    virtual RECT client_area() = 0;
+    // Paints part of the client area (client coordinates) in a colour
+    // 0x00RRGGBB, to be shown with the next picture.
+    virtual void fill_window(const RECT &area, uint32_t rgb) = 0;
+    // Shows a picture of width x height pixels in the desktop's layout,
+    // `pitch` bytes a row, stretched by nearest neighbour onto `area` of the
+    // client area, together with what was painted since the last one. What
+    // falls outside the client area is not shown.
+    virtual void present_window(const void *pixels, LONG pitch, int width, int height, const RECT &area) = 0;
 
     // Switches to a mode, filling in its layout; false when refused.
     virtual bool set_mode(int width, int height, int bits, ScreenFormat *format) = 0;

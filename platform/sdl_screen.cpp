@@ -1,10 +1,12 @@
 // sdl_screen.cpp - the real screen: one SDL window, desktop-full-screen,
 // showing each frame at the largest size that keeps its shape, letterboxed,
 // with sharp pixels and vsync, in the very pixel format the frame was
-// written in. The layout the screen offers is 32-bit 0x00RRGGBB unless
-// DEMO_SCREEN_FORMAT names one of the eight others to emulate (rgb32, bgr32,
-// rgb24, bgr24, rgb565, bgr565, rgb555, bgr555). Owns the SDL video
-// subsystem while open, the window, its renderer and the frame textures.
+// written in; or the same window resizable on the desktop, where each
+// picture goes where it was blitted. The layout the screen offers is 32-bit
+// 0x00RRGGBB unless DEMO_SCREEN_FORMAT names one of the eight others to
+// emulate (rgb32, bgr32, rgb24, bgr24, rgb565, bgr565, rgb555, bgr555). Owns
+// the SDL video subsystem while open, the window, its renderer and the frame
+// textures.
 #include <SDL.h>
 
 #include <cstdio>
@@ -96,16 +98,7 @@ public:
     {
         if (!window)
             return;
-        SDL_SetWindowTitle(window, caption);
-        if (icon) {
-            SDL_Surface *picture = SDL_CreateRGBSurfaceFrom(
-                const_cast<uint32_t *>(icon->large.pixels), icon->large.size, icon->large.size, 32,
-                icon->large.size * 4, 0x00FF0000, 0x0000FF00, 0x000000FF, 0xFF000000);
-            if (picture) {
-                SDL_SetWindowIcon(window, picture);
-                SDL_FreeSurface(picture);
-            }
-        }
+        label(caption, icon);
         // Cover the display first: without a window manager nobody acts on
         // the full-screen request, and the window would keep its size.
         SDL_Rect bounds;
@@ -129,28 +122,68 @@ public:
         SDL_ShowCursor(SDL_ENABLE);
     }
 
+    ScreenDesktop desktop() override
+    {
+        SDL_Rect usable = {0, 0, 0, 0};
+        if (window)
+            SDL_GetDisplayUsableBounds(SDL_GetWindowDisplayIndex(window), &usable);
+        return {layout, RECT{usable.x, usable.y, usable.x + usable.w, usable.y + usable.h}};
+    }
+
+    void show_window(const char *caption, HICON icon, const RECT &client) override
+    {
+        if (!window)
+            return;
+        label(caption, icon);
+        SDL_SetWindowBordered(window, SDL_TRUE);
+        SDL_SetWindowResizable(window, SDL_TRUE);
+        SDL_SetWindowSize(window, client.right - client.left, client.bottom - client.top);
+        SDL_SetWindowPosition(window, client.left, client.top);
+        SDL_ShowWindow(window);
+        SDL_RaiseWindow(window);
+        blank();
+    }
+
+    RECT client_area() override
+    {
+        int x = 0, y = 0, width = 0, height = 0;
+        if (window) {
+            SDL_GetWindowPosition(window, &x, &y);
+            if (!(SDL_GetWindowFlags(window) & (SDL_WINDOW_MINIMIZED | SDL_WINDOW_HIDDEN)))
+                SDL_GetWindowSize(window, &width, &height);
+        }
+        return RECT{x, y, x + width, y + height};
+    }
+
+    // Straight into the renderer's output: the picture that follows each
+    // frame's fills presents them with it.
+    void fill_window(const RECT &area, uint32_t rgb) override
+    {
+        if (!renderer)
+            return;
+        const SDL_Rect rect = to_sdl(area);
+        SDL_SetRenderDrawColor(renderer, rgb >> 16 & 0xFF, rgb >> 8 & 0xFF, rgb & 0xFF, 255);
+        SDL_RenderFillRect(renderer, &rect);
+    }
+
+    void present_window(const void *pixels, LONG pitch, int width, int height, const RECT &area) override
+    {
+        if (!renderer)
+            return;
+        if ((!texture || width != frameWidth || height != frameHeight) && !make_frame(width, height))
+            return;
+        SDL_Texture *shown = upload(pixels, pitch);
+        const SDL_Rect rect = to_sdl(area);
+        SDL_RenderCopy(renderer, shown, nullptr, &rect);
+        SDL_RenderPresent(renderer);
+    }
+
     bool set_mode(int width, int height, int bits, ScreenFormat *format) override
     {
         if (!renderer || bits < 0 || static_cast<uint32_t>(bits) != layout.bits)
             return false;
-        const Uint32 pixelFormat =
-            SDL_MasksToPixelFormatEnum(bits, layout.redMask, layout.greenMask, layout.blueMask, 0);
-        if (pixelFormat == SDL_PIXELFORMAT_UNKNOWN)
+        if (!make_frame(width, height))
             return false;
-        // Nearest-neighbour scaling keeps the pixels sharp at any size.
-        SDL_SetHint(SDL_HINT_RENDER_SCALE_QUALITY, "0");
-        SDL_Texture *frame =
-            SDL_CreateTexture(renderer, pixelFormat, SDL_TEXTUREACCESS_STREAMING, width, height);
-        if (!frame)
-            return false;
-        restore_mode();
-        texture = frame;
-        // The frame reaches the screen through a copy in the window's own
-        // format, so that the scaled copy stays on the renderer's fast path
-        // whatever the layout: the software renderer scales pixels of
-        // another format one by one. Without render targets it goes direct.
-        staging = SDL_CreateTexture(renderer, SDL_GetWindowPixelFormat(window), SDL_TEXTUREACCESS_TARGET, width,
-                                    height);
         SDL_RenderSetLogicalSize(renderer, width, height);
         *format = layout;
         return true;
@@ -176,13 +209,7 @@ public:
     {
         if (!texture)
             return;
-        SDL_UpdateTexture(texture, nullptr, pixels, pitch);
-        SDL_Texture *shown = texture;
-        if (staging && SDL_SetRenderTarget(renderer, staging) == 0) {
-            SDL_RenderCopy(renderer, texture, nullptr, nullptr);
-            SDL_SetRenderTarget(renderer, nullptr);
-            shown = staging;
-        }
+        SDL_Texture *shown = upload(pixels, pitch);
         SDL_SetRenderDrawColor(renderer, 0, 0, 0, 255);
         SDL_RenderClear(renderer);
         SDL_RenderCopy(renderer, shown, nullptr, nullptr);
@@ -214,6 +241,64 @@ public:
     }
 
 private:
+    void label(const char *caption, HICON icon)
+    {
+        SDL_SetWindowTitle(window, caption);
+        if (!icon)
+            return;
+        SDL_Surface *picture =
+            SDL_CreateRGBSurfaceFrom(const_cast<uint32_t *>(icon->large.pixels), icon->large.size, icon->large.size,
+                                     32, icon->large.size * 4, 0x00FF0000, 0x0000FF00, 0x000000FF, 0xFF000000);
+        if (picture) {
+            SDL_SetWindowIcon(window, picture);
+            SDL_FreeSurface(picture);
+        }
+    }
+
+    // The textures a frame of this size passes through, in place of those
+    // before; false when the layout has no texture format.
+    bool make_frame(int width, int height)
+    {
+        const Uint32 pixelFormat =
+            SDL_MasksToPixelFormatEnum(layout.bits, layout.redMask, layout.greenMask, layout.blueMask, 0);
+        if (pixelFormat == SDL_PIXELFORMAT_UNKNOWN)
+            return false;
+        // Nearest-neighbour scaling keeps the pixels sharp at any size.
+        SDL_SetHint(SDL_HINT_RENDER_SCALE_QUALITY, "0");
+        SDL_Texture *frame =
+            SDL_CreateTexture(renderer, pixelFormat, SDL_TEXTUREACCESS_STREAMING, width, height);
+        if (!frame)
+            return false;
+        restore_mode();
+        texture = frame;
+        frameWidth = width;
+        frameHeight = height;
+        // The frame reaches the screen through a copy in the window's own
+        // format, so that the scaled copy stays on the renderer's fast path
+        // whatever the layout: the software renderer scales pixels of
+        // another format one by one. Without render targets it goes direct.
+        staging = SDL_CreateTexture(renderer, SDL_GetWindowPixelFormat(window), SDL_TEXTUREACCESS_TARGET, width,
+                                    height);
+        return true;
+    }
+
+    // Puts a frame into the textures; returns the one to scale onto the
+    // output.
+    SDL_Texture *upload(const void *pixels, LONG pitch)
+    {
+        SDL_UpdateTexture(texture, nullptr, pixels, pitch);
+        if (!staging || SDL_SetRenderTarget(renderer, staging) != 0)
+            return texture;
+        SDL_RenderCopy(renderer, texture, nullptr, nullptr);
+        SDL_SetRenderTarget(renderer, nullptr);
+        return staging;
+    }
+
+    static SDL_Rect to_sdl(const RECT &area)
+    {
+        return SDL_Rect{area.left, area.top, area.right - area.left, area.bottom - area.top};
+    }
+
     static bool translate(const SDL_Event &e, ScreenEvent *event)
     {
         switch (e.type) {
@@ -270,6 +355,8 @@ private:
     SDL_Renderer *renderer = nullptr;
     SDL_Texture *texture = nullptr;
     SDL_Texture *staging = nullptr;
+    int frameWidth = 0;
+    int frameHeight = 0;
     bool screenSaverAllowed = true;
 };
 

@@ -1,7 +1,9 @@
-// window.cpp - window classes, windows and their messages, the cursor, the
-// screen-saver switch and the icon resource. Owns the registered classes,
-// the live windows, the queue of posted messages and the window that holds
-// the screen; the screen's input reaches that window as messages here.
+// window.cpp - window classes, windows, their frames and client areas and
+// their messages, the cursor, the screen-saver switch, the work area and the
+// icon resource. Owns the registered classes, the live windows, the queue of
+// posted messages and the window that holds the screen, full-screen or as a
+// window on the desktop; the screen's input reaches that window as messages
+// here.
 #include <algorithm>
 #include <cstring>
 #include <memory>
@@ -13,10 +15,17 @@
 #include "screen_window.h"
 
 struct HWND__ {
+    std::string className;
     std::string caption;
     WNDPROC procedure;
     HICON icon;
+    HCURSOR cursor;
+    DWORD style;
+    // Where CreateWindowExA put the window, frame included.
+    RECT frame;
 };
+
+struct HCURSOR__ {};
 
 namespace {
 
@@ -24,12 +33,23 @@ struct WindowClass {
     std::string name;
     WNDPROC procedure;
     HICON icon;
+    HCURSOR cursor;
 };
+
+// The frame that a captioned, sizable window draws around its client area:
+// the stand-in's own measures, which AdjustWindowRect and the client area
+// agree on.
+const LONG FRAME_BORDER = 4;
+const LONG CAPTION_HEIGHT = 20;
 
 std::vector<WindowClass> classes;
 std::vector<std::unique_ptr<HWND__>> windows;
 HWND screenWindow = nullptr;
+// Whether screenWindow holds the screen as a window on the desktop rather
+// than full-screen.
+bool screenWindowed = false;
 HCURSOR currentCursor = nullptr;
+HCURSOR__ arrowCursor;
 
 // Posted messages wait in a fixed queue, so that pumping never allocates.
 const int QUEUE_CAPACITY = 64;
@@ -55,6 +75,29 @@ void forget_messages_of(HWND window)
     queueLength = static_cast<int>(
         std::remove_if(queue, queue + queueLength, [window](const MSG &m) { return m.hwnd == window; }) -
         queue);
+}
+
+void add_frame(RECT *rect, DWORD style, LONG sign)
+{
+    const LONG border = (style & (WS_THICKFRAME | WS_CAPTION)) ? FRAME_BORDER : 0;
+    const LONG caption = (style & WS_CAPTION) == WS_CAPTION ? CAPTION_HEIGHT : 0;
+    rect->left -= sign * border;
+    rect->top -= sign * (border + caption);
+    rect->right += sign * border;
+    rect->bottom += sign * border;
+}
+
+// The client area in desktop coordinates: the screen knows it for the window
+// it shows on the desktop, which the user may have moved or resized.
+RECT client_on_desktop(HWND window)
+{
+    if (window == screenWindow && screenWindowed)
+        return screen().client_area();
+    RECT client = window->frame;
+    add_frame(&client, window->style, -1);
+    client.right = std::max(client.right, client.left);
+    client.bottom = std::max(client.bottom, client.top);
+    return client;
 }
 
 bool in_range(UINT message, UINT filterMin, UINT filterMax)
@@ -86,6 +129,7 @@ MSG to_message(const ScreenEvent &event)
     case ScreenEventKind::PointerOver:
         msg.message = WM_SETCURSOR;
         msg.wParam = reinterpret_cast<WPARAM>(screenWindow);
+        msg.lParam = HTCLIENT | WM_MOUSEMOVE << 16;
         break;
     }
     return msg;
@@ -118,18 +162,36 @@ ATOM WINAPI RegisterClassA(const WNDCLASSA *windowClass)
     for (const WindowClass &c : classes)
         if (c.name == windowClass->lpszClassName)
             return 0;
-    classes.push_back(WindowClass{windowClass->lpszClassName, windowClass->lpfnWndProc, windowClass->hIcon});
+    classes.push_back(WindowClass{windowClass->lpszClassName, windowClass->lpfnWndProc, windowClass->hIcon,
+                                  windowClass->hCursor});
     return static_cast<ATOM>(classes.size());
 }
 
-HWND WINAPI CreateWindowExA(DWORD, LPCSTR className, LPCSTR windowName, DWORD, int, int, int, int,
-                            HWND, HMENU, HINSTANCE, LPVOID)
+// Refused while a window of the class lives.
+BOOL WINAPI UnregisterClassA(LPCSTR className, HINSTANCE)
+{
+    if (!className)
+        return FALSE;
+    auto named =
+        std::find_if(classes.begin(), classes.end(), [className](const WindowClass &c) { return c.name == className; });
+    const bool inUse = std::any_of(windows.begin(), windows.end(),
+                                   [className](const std::unique_ptr<HWND__> &w) { return w->className == className; });
+    if (named == classes.end() || inUse)
+        return FALSE;
+    classes.erase(named);
+    return TRUE;
+}
+
+HWND WINAPI CreateWindowExA(DWORD, LPCSTR className, LPCSTR windowName, DWORD style, int x, int y, int width,
+                            int height, HWND, HMENU, HINSTANCE, LPVOID)
 {
     if (!className)
         return nullptr;
     for (const WindowClass &c : classes) {
         if (c.name == className) {
-            windows.push_back(std::make_unique<HWND__>(HWND__{windowName ? windowName : "", c.procedure, c.icon}));
+            const RECT frame = {x, y, x + std::max(width, 0), y + std::max(height, 0)};
+            windows.push_back(std::make_unique<HWND__>(
+                HWND__{c.name, windowName ? windowName : "", c.procedure, c.icon, c.cursor, style, frame}));
             return windows.back().get();
         }
     }
@@ -145,6 +207,51 @@ BOOL WINAPI DestroyWindow(HWND window)
     forget_messages_of(window);
     windows.erase(std::find_if(windows.begin(), windows.end(),
                                [window](const std::unique_ptr<HWND__> &w) { return w.get() == window; }));
+    return TRUE;
+}
+
+// The window takes the screen as a window on the desktop, and with it the
+// input; the demo only ever shows a window, so every command shows.
+BOOL WINAPI ShowWindow(HWND window, int)
+{
+    if (!alive(window))
+        return FALSE;
+    if (window == screenWindow)
+        return TRUE;
+    window_leave_screen(screenWindow);
+    const RECT client = client_on_desktop(window);
+    screenWindow = window;
+    screenWindowed = true;
+    screen().show_window(window->caption.c_str(), window->icon, client);
+    post(window, WM_ACTIVATEAPP, TRUE, 0);
+    return FALSE;
+}
+
+// Windows here have no menu bar.
+BOOL WINAPI AdjustWindowRect(LPRECT rect, DWORD style, BOOL)
+{
+    if (!rect)
+        return FALSE;
+    add_frame(rect, style, 1);
+    return TRUE;
+}
+
+BOOL WINAPI GetClientRect(HWND window, LPRECT rect)
+{
+    if (!rect || !alive(window))
+        return FALSE;
+    const RECT client = client_on_desktop(window);
+    *rect = RECT{0, 0, client.right - client.left, client.bottom - client.top};
+    return TRUE;
+}
+
+BOOL WINAPI ClientToScreen(HWND window, LPPOINT point)
+{
+    if (!point || !alive(window))
+        return FALSE;
+    const RECT client = client_on_desktop(window);
+    point->x += client.left;
+    point->y += client.top;
     return TRUE;
 }
 
@@ -182,9 +289,27 @@ LRESULT WINAPI DispatchMessageA(const MSG *msg)
 
 LRESULT WINAPI DefWindowProcA(HWND window, UINT message, WPARAM, LPARAM)
 {
-    if (message == WM_CLOSE)
+    switch (message) {
+    case WM_CLOSE:
         DestroyWindow(window);
+        return 0;
+    case WM_SETCURSOR:
+        // The pointer is only ever reported over the client area, which
+        // takes the class's cursor, when it has one.
+        if (!alive(window) || !window->cursor)
+            return FALSE;
+        SetCursor(window->cursor);
+        return TRUE;
+    }
     return 0;
+}
+
+// Of the system's cursors only the arrow.
+HCURSOR WINAPI LoadCursorA(HINSTANCE instance, LPCSTR cursorName)
+{
+    if (instance || cursorName != IDC_ARROW)
+        return nullptr;
+    return &arrowCursor;
 }
 
 HCURSOR WINAPI SetCursor(HCURSOR cursor)
@@ -195,12 +320,21 @@ HCURSOR WINAPI SetCursor(HCURSOR cursor)
     return previous;
 }
 
-BOOL WINAPI SystemParametersInfoA(UINT action, UINT param, LPVOID, UINT)
+BOOL WINAPI SystemParametersInfoA(UINT action, UINT param, LPVOID data, UINT)
 {
-    if (action != SPI_SETSCREENSAVEACTIVE)
-        return FALSE;
-    screen().allow_screen_saver(param != FALSE);
-    return TRUE;
+    switch (action) {
+    case SPI_SETSCREENSAVEACTIVE:
+        screen().allow_screen_saver(param != FALSE);
+        return TRUE;
+    case SPI_GETWORKAREA: {
+        const RECT workArea = screen().desktop().workArea;
+        if (!data || workArea.right <= workArea.left || workArea.bottom <= workArea.top)
+            return FALSE;
+        *static_cast<RECT *>(data) = workArea;
+        return TRUE;
+    }
+    }
+    return FALSE;
 }
 
 bool window_take_screen(HWND window)
@@ -208,6 +342,7 @@ bool window_take_screen(HWND window)
     if (!alive(window))
         return false;
     screenWindow = window;
+    screenWindowed = false;
     screen().show(window->caption.c_str(), window->icon);
     // Taking the screen activates the program, as it does on the platform.
     post(window, WM_ACTIVATEAPP, TRUE, 0);
@@ -216,8 +351,9 @@ bool window_take_screen(HWND window)
 
 void window_leave_screen(HWND window)
 {
-    if (window != screenWindow)
+    if (!window || window != screenWindow)
         return;
     screen().hide();
     screenWindow = nullptr;
+    screenWindowed = false;
 }

@@ -2,7 +2,8 @@
 // system header on platforms that have no Win32. Types keep their Win32
 // widths and names so that src/ compiles unchanged against either.
 // Implemented over SDL2, one file per service: library.cpp (module loading),
-// window.cpp (window class, window, messages, cursor, screen saver, icon),
+// window.cpp (window class, window and its client area, messages, cursor,
+// screen saver, work area, icon),
 // clock.cpp (performance counter, millisecond clock, Sleep), process.cpp.
 #pragma once
 
@@ -74,7 +75,14 @@ typedef struct tagWNDCLASSA {
 typedef struct tagPOINT {
     LONG x;
     LONG y;
-} POINT;
+} POINT, *LPPOINT;
+
+typedef struct tagRECT {
+    LONG left;
+    LONG top;
+    LONG right;
+    LONG bottom;
+} RECT, *LPRECT;
 
 typedef struct tagMSG {
     HWND hwnd;
@@ -91,15 +99,29 @@ typedef WORD ATOM;
 #define WM_ACTIVATEAPP 0x001C
 #define WM_SETCURSOR 0x0020
 #define WM_KEYDOWN 0x0100
+#define WM_MOUSEMOVE 0x0200
+
+// The hit-test code in the low word of WM_SETCURSOR's lParam.
+#define HTCLIENT 1
 
 #define VK_ESCAPE 0x1B
 #define VK_SPACE 0x20
 
 #define WS_POPUP 0x80000000u
 #define WS_SYSMENU 0x00080000u
+#define WS_CAPTION 0x00C00000u
+#define WS_THICKFRAME 0x00040000u
+#define WS_OVERLAPPEDWINDOW 0x00CF0000u
+
+#define SW_SHOWNORMAL 1
+
+// A resource named by number, as the system's own cursors are.
+#define MAKEINTRESOURCEA(i) ((LPSTR)((UINT_PTR)((WORD)(i))))
+#define IDC_ARROW MAKEINTRESOURCEA(32512)
 
 #define PM_REMOVE 0x0001
 #define SPI_SETSCREENSAVEACTIVE 17
+#define SPI_GETWORKAREA 48
 
 // Library and module handles.
 HMODULE WINAPI LoadLibraryA(LPCSTR fileName);
@@ -110,14 +132,20 @@ HMODULE WINAPI GetModuleHandleA(LPCSTR moduleName);
 // Window class, window, messages.
 HICON WINAPI LoadIconA(HINSTANCE instance, LPCSTR iconName);
 ATOM WINAPI RegisterClassA(const WNDCLASSA *windowClass);
+BOOL WINAPI UnregisterClassA(LPCSTR className, HINSTANCE instance);
 HWND WINAPI CreateWindowExA(DWORD exStyle, LPCSTR className, LPCSTR windowName, DWORD style,
                             int x, int y, int width, int height, HWND parent, HMENU menu,
                             HINSTANCE instance, LPVOID param);
 BOOL WINAPI DestroyWindow(HWND window);
+BOOL WINAPI ShowWindow(HWND window, int command);
+BOOL WINAPI AdjustWindowRect(LPRECT rect, DWORD style, BOOL menu);
+BOOL WINAPI GetClientRect(HWND window, LPRECT rect);
+BOOL WINAPI ClientToScreen(HWND window, LPPOINT point);
 BOOL WINAPI PeekMessageA(MSG *msg, HWND window, UINT filterMin, UINT filterMax, UINT removeMsg);
 BOOL WINAPI TranslateMessage(const MSG *msg);
 LRESULT WINAPI DispatchMessageA(const MSG *msg);
 LRESULT WINAPI DefWindowProcA(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
+HCURSOR WINAPI LoadCursorA(HINSTANCE instance, LPCSTR cursorName);
 HCURSOR WINAPI SetCursor(HCURSOR cursor);
 BOOL WINAPI SystemParametersInfoA(UINT action, UINT param, LPVOID data, UINT winIni);
 

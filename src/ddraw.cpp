@@ -1,11 +1,19 @@
 // ddraw.cpp - the display: one full-screen window in an exclusive mode of
 // the requested size at the first of 32, 24 or 16 bits the screen accepts,
-// a flipping chain that every frame is converted into row by row, the
-// message pump, and the keys SPACE and ESC. Owns the loaded "ddraw.dll",
-// the DirectDraw object, the window and its class, the surfaces, the
-// converter chosen for the screen's format and whether the program is
-// the active one.
+// a flipping chain that every frame is converted into row by row; or a
+// resizable window on the desktop, where every frame is converted and
+// scaled into an offscreen surface in the desktop's format and copied onto
+// the window, letterboxed. Also the message pump, and the keys SPACE and
+// ESC. Owns the loaded "ddraw.dll", the DirectDraw object, the window and
+// its class, the surfaces and the clipper, the converter chosen for the
+// screen's format, which of the two ways the display took and whether the
+// program is the active one.
 #include "ddraw.h"
+
+#include <algorithm>
+#include <cstddef>
+#include <cstring>
+#include <vector>
 
 #include "convert.h"
 #include "directdraw.h"
@@ -19,8 +27,12 @@ namespace {
 // first to 120 for a 64-bit one.
 const DWORD SURFACE_DESC_SIZE = sizeof(DDSURFACEDESC);
 const DWORD PIXEL_FORMAT_SIZE = sizeof(DDPIXELFORMAT);
+const DWORD BLT_FX_SIZE = sizeof(DDBLTFX);
 
 const DWORD DEPTHS[] = {32, 24, 16};
+// A window starts at this multiple of the frame, or the largest smaller one
+// that the work area holds.
+const int WINDOW_SCALE = 3;
 
 int width;
 int height;
@@ -30,8 +42,16 @@ WNDCLASSA windowClass;
 HWND window;
 LPDIRECTDRAWSURFACE primary;
 LPDIRECTDRAWSURFACE backBuffer;
+LPDIRECTDRAWSURFACE offscreen;
+int offscreenWidth;
+int offscreenHeight;
+LPDIRECTDRAWCLIPPER clipper;
 Converter converter;
+int bytesPerPixel;
+// One row of the frame in the screen's format, before it is scaled.
+std::vector<uint8_t> convertedRow;
 WPARAM active;
+bool windowed;
 
 DDSURFACEDESC primary_description(DWORD flags, DWORD backBufferCount, DWORD caps)
 {
@@ -67,85 +87,174 @@ bool create_primary()
     return false;
 }
 
-[[noreturn]] void quit_program()
+bool open_full_screen(const char *title)
 {
-    music_stop();
-    display_close();
-    ExitProcess(0);
-}
-
-} // namespace
-
-int display_open(const char *title, int newWidth, int newHeight, bool)
-{
-    width = newWidth;
-    height = newHeight;
-
-    library = LoadLibraryA("ddraw.dll");
-    if (!library)
-        return 0;
-    FARPROC create = GetProcAddress(library, "DirectDrawCreate");
-    if (!create)
-        return 0;
-    // Through the generic function pointer type, which every function
-    // pointer converts to and back from unchanged.
-    auto directDrawCreate = reinterpret_cast<decltype(&DirectDrawCreate)>(reinterpret_cast<void (*)()>(create));
-    if (directDrawCreate(nullptr, &directDraw, nullptr) < 0)
-        return 0;
-
-    HINSTANCE instance = GetModuleHandleA(nullptr);
-    windowClass.style = 0;
-    windowClass.lpfnWndProc = display_wndproc;
-    windowClass.cbClsExtra = 0;
-    windowClass.cbWndExtra = 0;
-    windowClass.hInstance = instance;
-    windowClass.hIcon = LoadIconA(instance, "IDI_MAIN");
-    windowClass.hCursor = nullptr;
-    windowClass.hbrBackground = nullptr;
-    windowClass.lpszMenuName = nullptr;
-    windowClass.lpszClassName = title;
-    RegisterClassA(&windowClass);
-
     window = CreateWindowExA(0, title, title, WS_POPUP | WS_SYSMENU, 0, 0, 0, 0, nullptr, nullptr, nullptr,
                              nullptr);
 
     if (directDraw->SetCooperativeLevel(window, DDSCL_EXCLUSIVE | DDSCL_FULLSCREEN) < 0)
-        return 0;
+        return false;
     if (!set_first_display_mode())
-        return 0;
+        return false;
     if (!create_primary())
-        return 0;
+        return false;
 
     DDSCAPS backBufferCaps = {DDSCAPS_BACKBUFFER};
-    if (primary->GetAttachedSurface(&backBufferCaps, &backBuffer) < 0)
-        return 0;
-
-    DDPIXELFORMAT format = {};
-    format.dwSize = PIXEL_FORMAT_SIZE;
-    if (primary->GetPixelFormat(&format) < 0)
-        return 0;
-    if (!(format.dwFlags & DDPF_RGB))
-        return 0;
-    converter = converter_select(format.dwRGBBitCount, format.dwRBitMask, format.dwGBitMask, format.dwBBitMask);
-    if (!converter)
-        return 0;
-
-    SystemParametersInfoA(SPI_SETSCREENSAVEACTIVE, FALSE, nullptr, 0);
-    return 1;
+    return primary->GetAttachedSurface(&backBufferCaps, &backBuffer) >= 0;
 }
 
-int display_update(const uint32_t *buffer)
+// The window, frame included, centred in the work area at the largest
+// multiple of the frame up to WINDOW_SCALE that fits, or at its own size.
+RECT initial_window_frame()
 {
-    // Nothing to present into before a successful open or after a close.
-    if (!primary || !converter)
-        return 0;
-
-    MSG msg;
-    while (PeekMessageA(&msg, window, 0, 0, PM_REMOVE)) {
-        TranslateMessage(&msg);
-        DispatchMessageA(&msg);
+    RECT workArea = {0, 0, 0, 0};
+    SystemParametersInfoA(SPI_GETWORKAREA, 0, &workArea, 0);
+    const LONG workWidth = workArea.right - workArea.left;
+    const LONG workHeight = workArea.bottom - workArea.top;
+    RECT frame = {};
+    for (int scale = WINDOW_SCALE; scale >= 1; --scale) {
+        frame = RECT{0, 0, width * scale, height * scale};
+        AdjustWindowRect(&frame, WS_OVERLAPPEDWINDOW, FALSE);
+        if (frame.right - frame.left <= workWidth && frame.bottom - frame.top <= workHeight)
+            break;
     }
+    const LONG frameWidth = frame.right - frame.left;
+    const LONG frameHeight = frame.bottom - frame.top;
+    const LONG left = workArea.left + std::max<LONG>((workWidth - frameWidth) / 2, 0);
+    const LONG top = workArea.top + std::max<LONG>((workHeight - frameHeight) / 2, 0);
+    return RECT{left, top, left + frameWidth, top + frameHeight};
+}
 
+// The desktop's primary, kept inside the window by a clipper; the offscreen
+// surface waits for the first frame, which knows the picture's size.
+bool open_window(const char *title)
+{
+    const RECT frame = initial_window_frame();
+    window = CreateWindowExA(0, title, title, WS_OVERLAPPEDWINDOW, frame.left, frame.top, frame.right - frame.left,
+                             frame.bottom - frame.top, nullptr, nullptr, nullptr, nullptr);
+    ShowWindow(window, SW_SHOWNORMAL);
+
+    if (directDraw->SetCooperativeLevel(window, DDSCL_NORMAL) < 0)
+        return false;
+    DDSURFACEDESC desktop = primary_description(DDSD_CAPS, 0, DDSCAPS_PRIMARYSURFACE);
+    if (directDraw->CreateSurface(&desktop, &primary, nullptr) < 0)
+        return false;
+    return directDraw->CreateClipper(0, &clipper, nullptr) >= 0 && clipper->SetHWnd(0, window) >= 0 &&
+           primary->SetClipper(clipper) >= 0;
+}
+
+void release_offscreen()
+{
+    if (offscreen) {
+        offscreen->Release();
+        offscreen = nullptr;
+    }
+}
+
+// An offscreen surface of the picture's size in the desktop's format, made
+// again when the size changes.
+bool fit_offscreen(int pictureWidth, int pictureHeight)
+{
+    if (offscreen && offscreenWidth == pictureWidth && offscreenHeight == pictureHeight)
+        return true;
+    release_offscreen();
+    DDSURFACEDESC desc = {};
+    desc.dwSize = SURFACE_DESC_SIZE;
+    desc.dwFlags = DDSD_CAPS | DDSD_WIDTH | DDSD_HEIGHT;
+    desc.dwWidth = pictureWidth;
+    desc.dwHeight = pictureHeight;
+    desc.ddsCaps.dwCaps = DDSCAPS_OFFSCREENPLAIN;
+    if (directDraw->CreateSurface(&desc, &offscreen, nullptr) < 0) {
+        offscreen = nullptr;
+        return false;
+    }
+    offscreenWidth = pictureWidth;
+    offscreenHeight = pictureHeight;
+    return true;
+}
+
+bool client_on_desktop(RECT *client)
+{
+    RECT size;
+    POINT origin = {0, 0};
+    if (!GetClientRect(window, &size) || !ClientToScreen(window, &origin))
+        return false;
+    *client = RECT{origin.x, origin.y, origin.x + size.right, origin.y + size.bottom};
+    return true;
+}
+
+// The largest rectangle of the frame's shape inside the client area,
+// centred; the sides compared as products to stay exact.
+RECT letterbox(const RECT &client)
+{
+    const LONG clientWidth = client.right - client.left;
+    const LONG clientHeight = client.bottom - client.top;
+    LONG pictureWidth = clientWidth;
+    LONG pictureHeight = clientHeight;
+    if (clientWidth * height > clientHeight * width)
+        pictureWidth = clientHeight * width / height;
+    else
+        pictureHeight = clientWidth * height / width;
+    const LONG left = client.left + (clientWidth - pictureWidth) / 2;
+    const LONG top = client.top + (clientHeight - pictureHeight) / 2;
+    return RECT{left, top, left + pictureWidth, top + pictureHeight};
+}
+
+// The client area and the picture in it, in desktop coordinates; false
+// while there is no room for a pixel, as when minimised.
+bool window_layout(RECT *client, RECT *picture)
+{
+    if (!client_on_desktop(client))
+        return false;
+    *picture = letterbox(*client);
+    return picture->right > picture->left && picture->bottom > picture->top;
+}
+
+// Nearest neighbour, each picture pixel taking the frame pixel under its
+// centre: every frame row is converted once, its pixels spread across, and
+// the row repeated down. The scaling is done here rather than by a
+// stretching blit, which the platform may smooth.
+void scale_frame(const uint32_t *buffer, uint8_t *surface, LONG pitch, int pictureWidth, int pictureHeight)
+{
+    int convertedFrom = -1;
+    for (int y = 0; y < pictureHeight; ++y) {
+        uint8_t *row = surface + static_cast<std::ptrdiff_t>(y) * pitch;
+        const int sourceY = (2 * y + 1) * height / (2 * pictureHeight);
+        if (sourceY == convertedFrom) {
+            std::memcpy(row, row - pitch, static_cast<size_t>(pictureWidth) * bytesPerPixel);
+            continue;
+        }
+        converter(buffer + static_cast<std::ptrdiff_t>(sourceY) * width, convertedRow.data(), width);
+        for (int x = 0; x < pictureWidth; ++x) {
+            const int sourceX = (2 * x + 1) * width / (2 * pictureWidth);
+            std::memcpy(row + x * bytesPerPixel, &convertedRow[static_cast<size_t>(sourceX) * bytesPerPixel],
+                        bytesPerPixel);
+        }
+        convertedFrom = sourceY;
+    }
+}
+
+// The bars beside the picture, or above and below it, are painted black
+// every frame: after a resize they cover what the picture left there.
+void show_in_window(const RECT &client, RECT picture)
+{
+    RECT bars[] = {
+        {client.left, client.top, picture.left, client.bottom},
+        {picture.right, client.top, client.right, client.bottom},
+        {picture.left, client.top, picture.right, picture.top},
+        {picture.left, picture.bottom, picture.right, client.bottom},
+    };
+    DDBLTFX black = {};
+    black.dwSize = BLT_FX_SIZE;
+    black.dwFillColor = 0;
+    for (RECT &bar : bars)
+        if (bar.right > bar.left && bar.bottom > bar.top)
+            primary->Blt(&bar, nullptr, nullptr, DDBLT_COLORFILL | DDBLT_WAIT, &black);
+    primary->Blt(&picture, offscreen, nullptr, DDBLT_WAIT, nullptr);
+}
+
+int update_full_screen(const uint32_t *buffer)
+{
     if (!active) {
         Sleep(1);
         return 1;
@@ -172,24 +281,137 @@ int display_update(const uint32_t *buffer)
     return 1;
 }
 
+// A window goes on showing the demo while another program is the active
+// one: users watch it as they work.
+int update_window(const uint32_t *buffer)
+{
+    RECT client = {};
+    RECT picture = {};
+    if (!window_layout(&client, &picture)) {
+        Sleep(1);
+        return 1;
+    }
+    if (!fit_offscreen(picture.right - picture.left, picture.bottom - picture.top))
+        return 0;
+
+    primary->Restore();
+    offscreen->Restore();
+
+    DDSURFACEDESC desc = {};
+    desc.dwSize = SURFACE_DESC_SIZE;
+    if (offscreen->Lock(nullptr, &desc, DDLOCK_WAIT, nullptr) < 0)
+        return 0;
+    scale_frame(buffer, static_cast<uint8_t *>(desc.lpSurface), desc.lPitch, offscreenWidth, offscreenHeight);
+    offscreen->Unlock(desc.lpSurface);
+    show_in_window(client, picture);
+    Sleep(0);
+    return 1;
+}
+
+[[noreturn]] void quit_program()
+{
+    music_stop();
+    display_close();
+    ExitProcess(0);
+}
+
+} // namespace
+
+int display_open(const char *title, int newWidth, int newHeight, bool newWindowed)
+{
+    width = newWidth;
+    height = newHeight;
+    windowed = newWindowed;
+
+    library = LoadLibraryA("ddraw.dll");
+    if (!library)
+        return 0;
+    FARPROC create = GetProcAddress(library, "DirectDrawCreate");
+    if (!create)
+        return 0;
+    // Through the generic function pointer type, which every function
+    // pointer converts to and back from unchanged.
+    auto directDrawCreate = reinterpret_cast<decltype(&DirectDrawCreate)>(reinterpret_cast<void (*)()>(create));
+    if (directDrawCreate(nullptr, &directDraw, nullptr) < 0)
+        return 0;
+
+    HINSTANCE instance = GetModuleHandleA(nullptr);
+    windowClass.style = 0;
+    windowClass.lpfnWndProc = display_wndproc;
+    windowClass.cbClsExtra = 0;
+    windowClass.cbWndExtra = 0;
+    windowClass.hInstance = instance;
+    windowClass.hIcon = LoadIconA(instance, "IDI_MAIN");
+    windowClass.hCursor = windowed ? LoadCursorA(nullptr, IDC_ARROW) : nullptr;
+    windowClass.hbrBackground = nullptr;
+    windowClass.lpszMenuName = nullptr;
+    windowClass.lpszClassName = title;
+    RegisterClassA(&windowClass);
+
+    if (!(windowed ? open_window(title) : open_full_screen(title)))
+        return 0;
+
+    DDPIXELFORMAT format = {};
+    format.dwSize = PIXEL_FORMAT_SIZE;
+    if (primary->GetPixelFormat(&format) < 0)
+        return 0;
+    if (!(format.dwFlags & DDPF_RGB))
+        return 0;
+    converter = converter_select(format.dwRGBBitCount, format.dwRBitMask, format.dwGBitMask, format.dwBBitMask);
+    if (!converter)
+        return 0;
+    bytesPerPixel = static_cast<int>(format.dwRGBBitCount / 8);
+    convertedRow.resize(static_cast<size_t>(width) * bytesPerPixel);
+
+    if (!windowed)
+        SystemParametersInfoA(SPI_SETSCREENSAVEACTIVE, FALSE, nullptr, 0);
+    return 1;
+}
+
+int display_update(const uint32_t *buffer)
+{
+    // Nothing to present into before a successful open or after a close.
+    if (!primary || !converter)
+        return 0;
+
+    MSG msg;
+    while (PeekMessageA(&msg, window, 0, 0, PM_REMOVE)) {
+        TranslateMessage(&msg);
+        DispatchMessageA(&msg);
+    }
+    return windowed ? update_window(buffer) : update_full_screen(buffer);
+}
+
 void display_close()
 {
+    if (clipper) {
+        clipper->Release();
+        clipper = nullptr;
+    }
+    release_offscreen();
     if (primary) {
         primary->Release();
         primary = nullptr;
     }
     if (directDraw) {
-        directDraw->RestoreDisplayMode();
-        directDraw->SetCooperativeLevel(window, DDSCL_NORMAL);
+        if (!windowed) {
+            directDraw->RestoreDisplayMode();
+            directDraw->SetCooperativeLevel(window, DDSCL_NORMAL);
+        }
         directDraw->Release();
         directDraw = nullptr;
     }
     DestroyWindow(window);
+    // A later open registers the class afresh, with its own cursor.
+    UnregisterClassA(windowClass.lpszClassName, windowClass.hInstance);
     if (library) {
         FreeLibrary(library);
         library = nullptr;
     }
-    SystemParametersInfoA(SPI_SETSCREENSAVEACTIVE, TRUE, nullptr, 0);
+    // A window left the screen saver alone.
+    if (!windowed)
+        SystemParametersInfoA(SPI_SETSCREENSAVEACTIVE, TRUE, nullptr, 0);
+    windowed = false;
 }
 
 LRESULT CALLBACK display_wndproc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam)
@@ -201,6 +423,9 @@ LRESULT CALLBACK display_wndproc(HWND hwnd, UINT message, WPARAM wParam, LPARAM 
         active = wParam;
         return 0;
     case WM_SETCURSOR:
+        // A window keeps the arrow, and its frame the cursors for resizing.
+        if (windowed)
+            break;
         SetCursor(nullptr);
         return 0;
     case WM_KEYDOWN:

@@ -1,6 +1,7 @@
 // ddraw_test.cpp - the display layer on the DirectDraw stand-in over a test
 // screen: format negotiation, presentation in every layout, pitch, back
-// buffers, activation, lock failures, keys, the ways out, and closing.
+// buffers, activation, lock failures, keys, the ways out, and closing; and
+// the window on the desktop: its size, its letterbox and its ways out.
 #include <gtest/gtest.h>
 
 #include <cstdio>
@@ -66,22 +67,22 @@ uint32_t place(uint32_t channel, uint32_t mask)
 // Whether a presented frame holds exactly the source, row by row in
 // little-endian pixels, with the bytes between rows still zero.
 ::testing::AssertionResult shows(const std::vector<uint8_t> &presented, const std::vector<uint32_t> &source,
-                                 const ScreenFormat &f, LONG pitch)
+                                 const ScreenFormat &f, LONG pitch, int width = WIDTH, int height = HEIGHT)
 {
     const size_t bytesPerPixel = f.bits / 8;
-    if (presented.size() != static_cast<size_t>(pitch) * HEIGHT)
+    if (presented.size() != static_cast<size_t>(pitch) * height)
         return ::testing::AssertionFailure() << "frame of " << presented.size() << " bytes";
-    for (int y = 0; y < HEIGHT; ++y) {
+    for (int y = 0; y < height; ++y) {
         const uint8_t *row = presented.data() + static_cast<size_t>(y) * pitch;
-        for (int x = 0; x < WIDTH; ++x) {
-            const uint32_t p = source[y * WIDTH + x];
+        for (int x = 0; x < width; ++x) {
+            const uint32_t p = source[y * width + x];
             const uint32_t value =
                 place(p >> 16 & 0xFF, f.redMask) | place(p >> 8 & 0xFF, f.greenMask) | place(p & 0xFF, f.blueMask);
             for (size_t i = 0; i < bytesPerPixel; ++i)
                 if (row[x * bytesPerPixel + i] != static_cast<uint8_t>(value >> (8 * i)))
                     return ::testing::AssertionFailure() << "pixel " << x << "," << y << " byte " << i;
         }
-        for (size_t i = WIDTH * bytesPerPixel; i < static_cast<size_t>(pitch); ++i)
+        for (size_t i = width * bytesPerPixel; i < static_cast<size_t>(pitch); ++i)
             if (row[i] != 0)
                 return ::testing::AssertionFailure() << "row " << y << " padding byte " << i << " written";
     }
@@ -343,6 +344,109 @@ TEST_F(Display, CloseAfterAFailedOpenReleasesWhatExists)
     display_close();
     EXPECT_EQ(screen.log, (std::vector<std::string>{"open refused", "screen saver allowed"}));
     EXPECT_EQ(GetModuleHandleA("ddraw.dll"), nullptr);
+}
+
+class WindowedDisplay : public Display {
+protected:
+    void open_windowed(const ScreenFormat &desktop)
+    {
+        screen.desktopFormat = desktop;
+        ASSERT_EQ(display_open("test", WIDTH, HEIGHT, true), 1);
+    }
+};
+
+// The stand-in's frame takes 4 pixels each side and 24 at the top, so the
+// window of 960x720 is 968x748.
+TEST_F(WindowedDisplay, OpensAtTheLargestMultipleTheWorkAreaHoldsAndLeavesModeCursorAndScreenSaverAlone)
+{
+    const struct {
+        RECT workArea;
+        RECT client;
+    } cases[] = {
+        {{0, 0, 1920, 1040}, {480, 170, 1440, 890}},
+        {{100, 50, 1068, 798}, {104, 74, 1064, 794}},
+        {{0, 0, 967, 748}, {163, 144, 803, 624}},
+        {{0, 0, 200, 100}, {4, 24, 324, 264}},
+    };
+    for (const auto &c : cases) {
+        SCOPED_TRACE(::testing::Message() << "work area " << ::testing::PrintToString(c.workArea));
+        screen.workArea = c.workArea;
+        screen.log.clear();
+        open_windowed(LAYOUT_RGB32);
+        EXPECT_TRUE(screen.windowed);
+        EXPECT_EQ(screen.client, c.client);
+        EXPECT_EQ(screen.log, (std::vector<std::string>{"open", "show window"}));
+        screen.cursorShown = false;
+        screen.events.push_back({ScreenEventKind::PointerOver, 0});
+        update(noise_frame(20));
+        EXPECT_TRUE(screen.cursorShown);
+        screen.log.clear();
+        display_close();
+        EXPECT_EQ(screen.log, (std::vector<std::string>{"close", "hide"}));
+    }
+}
+
+// Also while another program is the active one; the client area's origin
+// on the desktop is taken off again by the stand-in. Each picture pixel
+// shows the frame pixel under its centre.
+TEST_F(WindowedDisplay, EachFrameFillsTheLetterboxOfTheClientAreaAsItIsNowBetweenBlackBars)
+{
+    open_windowed(LAYOUT_BGR565);
+    screen.events.push_back({ScreenEventKind::Deactivate, 0});
+    const struct {
+        RECT client;
+        RECT picture;
+        std::vector<RECT> bars;
+    } cases[] = {
+        {{100, 50, 1060, 770}, {0, 0, 960, 720}, {}},
+        {{100, 50, 1100, 770}, {20, 0, 980, 720}, {{0, 0, 20, 720}, {980, 0, 1000, 720}}},
+        {{-30, 10, 610, 610}, {0, 60, 640, 540}, {{0, 0, 640, 60}, {0, 540, 640, 600}}},
+        {{0, 0, 321, 240}, {0, 0, 320, 240}, {{320, 0, 321, 240}}},
+        {{5, 5, 105, 105}, {0, 12, 100, 87}, {{0, 0, 100, 12}, {0, 87, 100, 100}}},
+    };
+    uint32_t seed = 30;
+    for (const auto &c : cases) {
+        SCOPED_TRACE(::testing::Message() << "client area " << ::testing::PrintToString(c.client));
+        screen.client = c.client;
+        screen.fills.clear();
+        const std::vector<uint32_t> frame = noise_frame(++seed);
+        EXPECT_EQ(update(frame), 1);
+        ASSERT_FALSE(screen.frames.empty());
+        EXPECT_EQ(screen.pictureAreas.back(), c.picture);
+        const int width = c.picture.right - c.picture.left, height = c.picture.bottom - c.picture.top;
+        std::vector<uint32_t> scaled;
+        for (int y = 0; y < height; ++y)
+            for (int x = 0; x < width; ++x)
+                scaled.push_back(
+                    frame[(2 * y + 1) * HEIGHT / (2 * height) * WIDTH + (2 * x + 1) * WIDTH / (2 * width)]);
+        EXPECT_EQ(screen.frameSizes.back(), std::make_pair(width, height));
+        EXPECT_TRUE(shows(screen.frames.back(), scaled, LAYOUT_BGR565, width * 2, width, height));
+        std::vector<RECT> bars;
+        for (const auto &fill : screen.fills) {
+            bars.push_back(fill.first);
+            EXPECT_EQ(fill.second, 0u);
+        }
+        EXPECT_EQ(bars, c.bars);
+    }
+
+    // Minimised: nothing to show, and no hurry.
+    const size_t shown = screen.frames.size();
+    screen.client = {200, 300, 200, 300};
+    sleeps.clear();
+    EXPECT_EQ(update(noise_frame(40)), 1);
+    EXPECT_EQ(screen.frames.size(), shown);
+    EXPECT_EQ(sleeps, (std::vector<DWORD>{1}));
+}
+
+TEST_F(WindowedDisplay, EscapeAndCloseEndWith0AndLeaveTheScreenSaverAlone)
+{
+    for (ScreenEventKind way : {ScreenEventKind::KeyDown, ScreenEventKind::Close}) {
+        open_windowed(LAYOUT_RGB32);
+        screen.events.push_back({way, VK_ESCAPE});
+        EXPECT_EXIT((screen.echo = true, update(noise_frame(50))), ::testing::ExitedWithCode(0),
+                    "music_stop\n(.|\n)*screen: close\n(.|\n)*screen: hide\n$");
+        display_close();
+    }
 }
 
 } // namespace

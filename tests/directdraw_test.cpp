@@ -1,6 +1,6 @@
 // directdraw_test.cpp - the DirectDraw stand-in over a test screen: creation,
 // cooperative level and modes, record sizes, the flipping chain, lock rules,
-// lost surfaces and the order of release.
+// lost surfaces, the order of release, and blits onto the desktop.
 #include <gtest/gtest.h>
 
 #include <cstring>
@@ -208,6 +208,65 @@ TEST_F(DirectDrawStandIn, TheScreenIsGivenBackWhenTheLastReferenceGoes)
     primary = nullptr;
     EXPECT_FALSE(screen.isOpen);
     EXPECT_FALSE(screen.shown);
+}
+
+// At the normal level the primary is the desktop: blits onto it name a
+// rectangle of the desktop, which its clipper's window turns into one of the
+// client area.
+TEST_F(DirectDrawStandIn, TheDesktopPrimaryTakesBlitsThroughItsClipperWindow)
+{
+    screen.desktopFormat = LAYOUT_RGB565;
+    ASSERT_EQ(DirectDrawCreate(nullptr, &directDraw, nullptr), DD_OK);
+    ASSERT_EQ(directDraw->SetCooperativeLevel(window, DDSCL_NORMAL), DD_OK);
+    DDSURFACEDESC desc = chain_description(1);
+    EXPECT_EQ(directDraw->CreateSurface(&desc, &primary, nullptr), DDERR_NOEXCLUSIVEMODE);
+    desc.dwFlags = DDSD_CAPS;
+    desc.ddsCaps.dwCaps = DDSCAPS_PRIMARYSURFACE;
+    ASSERT_EQ(directDraw->CreateSurface(&desc, &primary, nullptr), DD_OK);
+
+    // A 4x2 surface in the desktop's layout, at the screen's pitch.
+    screen.extraPitch = 6;
+    desc.dwFlags = DDSD_CAPS | DDSD_WIDTH | DDSD_HEIGHT;
+    desc.dwWidth = 4;
+    desc.dwHeight = 2;
+    desc.ddsCaps.dwCaps = DDSCAPS_OFFSCREENPLAIN;
+    IDirectDrawSurface *offscreen = nullptr;
+    ASSERT_EQ(directDraw->CreateSurface(&desc, &offscreen, nullptr), DD_OK);
+    DDSURFACEDESC locked = lock(offscreen);
+    EXPECT_EQ(locked.lPitch, 4 * 2 + 6);
+    std::memset(locked.lpSurface, 0x5A, static_cast<size_t>(locked.lPitch) * 2);
+    offscreen->Unlock(locked.lpSurface);
+
+    ShowWindow(window, SW_SHOWNORMAL);
+    screen.client = {100, 200, 500, 500};
+    RECT target = {150, 210, 350, 310};
+    EXPECT_EQ(primary->Blt(&target, offscreen, nullptr, DDBLT_WAIT, nullptr), DDERR_NOCLIPPERATTACHED);
+    IDirectDrawClipper *clipper = nullptr;
+    ASSERT_EQ(directDraw->CreateClipper(0, &clipper, nullptr), DD_OK);
+    ASSERT_EQ(clipper->SetHWnd(0, window), DD_OK);
+    ASSERT_EQ(primary->SetClipper(clipper), DD_OK);
+    EXPECT_EQ(clipper->Release(), 1u);
+
+    ASSERT_EQ(primary->Blt(&target, offscreen, nullptr, DDBLT_WAIT, nullptr), DD_OK);
+    ASSERT_EQ(screen.pictureAreas.size(), 1u);
+    EXPECT_EQ(screen.pictureAreas[0], (RECT{50, 10, 250, 110}));
+    EXPECT_EQ(screen.frameSizes[0], std::make_pair(4, 2));
+    EXPECT_EQ(screen.frames[0], std::vector<uint8_t>(14 * 2, 0x5A));
+
+    DDBLTFX magenta = {};
+    magenta.dwSize = DDBLTFX_SIZE;
+    magenta.dwFillColor = 0xF81F;
+    ASSERT_EQ(primary->Blt(&target, nullptr, nullptr, DDBLT_COLORFILL | DDBLT_WAIT, &magenta), DD_OK);
+    ASSERT_EQ(screen.fills.size(), 1u);
+    EXPECT_EQ(screen.fills[0].first, (RECT{50, 10, 250, 110}));
+    EXPECT_EQ(screen.fills[0].second, 0xFF00FFu);
+
+    // Nothing reaches the screen from an empty rectangle or one beside the window.
+    RECT empty = {150, 210, 150, 310}, beside = {500, 200, 600, 300};
+    EXPECT_EQ(primary->Blt(&empty, offscreen, nullptr, DDBLT_WAIT, nullptr), DDERR_INVALIDRECT);
+    EXPECT_EQ(primary->Blt(&beside, offscreen, nullptr, DDBLT_WAIT, nullptr), DD_OK);
+    EXPECT_EQ(screen.frames.size(), 1u);
+    offscreen->Release();
 }
 
 } // namespace

@@ -1,6 +1,7 @@
 // sdl_screen_test.cpp - the display over the real SDL screen, headless on
-// SDL's dummy video driver: the window it shows, the frame read back from
-// the renderer in each emulated layout, SDL input as window messages, and
+// SDL's dummy video driver: the window it shows, full-screen or on the
+// desktop, the frame read back from the renderer in each emulated layout
+// and letterboxed in a resized window, SDL input as window messages, and
 // opening without video.
 #include <gtest/gtest.h>
 
@@ -197,6 +198,41 @@ TEST_F(SdlDisplay, EscapeCloseButtonAndQuitRequestEndTheProcessWith0)
                 display_update(pattern.data());
             },
             ::testing::ExitedWithCode(0), "music_stop");
+    }
+}
+
+// SDL's dummy display is 1024x768: room for three times the frame. The
+// dummy driver keeps no resizable flag, and has no hand to resize with but
+// the program's.
+TEST_F(SdlDisplay, OpensAWindowOfThreeTimesTheFrameAndLetterboxesItAfterAResize)
+{
+    ASSERT_EQ(display_open("test", 320, 240, true), 1);
+    SDL_Window *window = shown_window();
+    ASSERT_NE(window, nullptr);
+    const Uint32 flags = SDL_GetWindowFlags(window);
+    EXPECT_FALSE(flags & SDL_WINDOW_FULLSCREEN);
+    EXPECT_TRUE(flags & SDL_WINDOW_SHOWN);
+    EXPECT_EQ(SDL_ShowCursor(SDL_QUERY), SDL_ENABLE);
+    EXPECT_TRUE(SDL_IsScreenSaverEnabled());
+    int width = 0, height = 0;
+    SDL_GetWindowSize(window, &width, &height);
+    EXPECT_EQ(width, 960);
+    EXPECT_EQ(height, 720);
+
+    // 800x300 holds the frame 1.25 times, 400 wide in the middle.
+    SDL_SetWindowSize(window, 800, 300);
+    ASSERT_EQ(display_update(pattern.data()), 1);
+    std::vector<uint32_t> pixels(800 * 300);
+    ASSERT_EQ(SDL_RenderReadPixels(SDL_GetRenderer(window), nullptr, SDL_PIXELFORMAT_ARGB8888, pixels.data(), 800 * 4),
+              0);
+    for (int y = 0; y < 300; y += 7)
+        for (int x : {0, 199, 600, 799})
+            ASSERT_EQ(pixels[y * 800 + x] & 0x00FFFFFF, 0u) << "bar at " << x << "," << y;
+    for (int y = 0; y < PATTERN_HEIGHT; y += 3) {
+        for (int x = 0; x < PATTERN_WIDTH; x += 3) {
+            const int sx = 200 + static_cast<int>((x + 0.5) * 1.25), sy = static_cast<int>((y + 0.5) * 1.25);
+            ASSERT_EQ(pixels[sy * 800 + sx] & 0x00FFFFFF, pattern_pixel(x, y)) << "pixel " << x << "," << y;
+        }
     }
 }
 

@@ -1,16 +1,28 @@
 // test_screen.h - a screen that tests install in place of SDL's: it accepts
 // the depths and layouts a test gives it, grants so many back buffers,
 // reports a chosen pitch, refuses locks on request, hands out queued input,
-// and keeps a copy of every frame presented and a log of what was asked.
+// has the desktop and client area a test gives it, and keeps a copy of
+// every frame presented, where it went, and a log of what was asked.
 #pragma once
 
 #include <cstdio>
 #include <deque>
 #include <map>
+#include <ostream>
 #include <string>
 #include <vector>
 
 #include "screen.h"
+
+inline bool operator==(const RECT &a, const RECT &b)
+{
+    return a.left == b.left && a.top == b.top && a.right == b.right && a.bottom == b.bottom;
+}
+
+inline void PrintTo(const RECT &r, std::ostream *out)
+{
+    *out << "{" << r.left << ", " << r.top << ", " << r.right << ", " << r.bottom << "}";
+}
 
 // The eight layouts, as a screen reports them.
 const ScreenFormat LAYOUT_RGB32 = {32, true, 0x00FF0000, 0x0000FF00, 0x000000FF};
@@ -42,6 +54,7 @@ public:
     {
         note("show");
         shown = true;
+        windowed = false;
         caption = newCaption;
         icon = newIcon;
     }
@@ -49,6 +62,24 @@ public:
     {
         note("hide");
         shown = false;
+    }
+    ScreenDesktop desktop() override { return {desktopFormat, workArea}; }
+    void show_window(const char *newCaption, HICON newIcon, const RECT &area) override
+    {
+        note("show window");
+        shown = windowed = true;
+        caption = newCaption;
+        icon = newIcon;
+        client = area;
+    }
+    RECT client_area() override { return client; }
+    void fill_window(const RECT &area, uint32_t rgb) override { fills.push_back({area, rgb}); }
+    void present_window(const void *pixels, LONG newPitch, int frameWidth, int frameHeight, const RECT &area) override
+    {
+        height = frameHeight;
+        present(pixels, newPitch);
+        frameSizes.push_back({frameWidth, frameHeight});
+        pictureAreas.push_back(area);
     }
     bool set_mode(int newWidth, int newHeight, int bits, ScreenFormat *newFormat) override
     {
@@ -99,19 +130,26 @@ public:
     LONG extraPitch = 0;
     int failingLocks = 0;
     std::deque<ScreenEvent> events;
+    ScreenFormat desktopFormat = LAYOUT_RGB32;
+    RECT workArea = {0, 0, 1920, 1040};
+    // Where the shown window's client area is; a test moves or resizes it.
+    RECT client = {};
     // Also write every log line to stderr, for checks made in a child process.
     bool echo = false;
 
     // What was asked of it.
     std::vector<std::string> log;
     std::vector<int> modeRequests, backBufferRequests;
-    bool isOpen = false, shown = false, cursorShown = true, screenSaverAllowed = true;
+    bool isOpen = false, shown = false, windowed = false, cursorShown = true, screenSaverAllowed = true;
     std::string caption;
     HICON icon = nullptr;
     int width = 0, height = 0;
     ScreenFormat format = {};
     LONG presentedPitch = 0;
     std::vector<std::vector<uint8_t>> frames;
+    std::vector<std::pair<int, int>> frameSizes;
+    std::vector<RECT> pictureAreas;
+    std::vector<std::pair<RECT, uint32_t>> fills;
 
 private:
     void note(const std::string &line)

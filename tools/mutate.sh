@@ -86,6 +86,12 @@ src/ddraw.cpp @ destinationRow += desc.lPitch; @ destinationRow += width * 4; @ 
 src/ddraw.cpp @ crossfadeLevel = 1.0f; @ crossfadeLevel = 255.0f; @ SPACE does not start a crossfade
 src/ddraw.cpp @ switch (wParam & 0xFF) { @ switch (wParam & 0x0F) { @ key code masked to 4 bits
 src/ddraw.cpp @ display_close();\n    ExitProcess(0); @ display_close();\n    ExitProcess(1); @ ESC and close exit with 1
+src/ddraw.cpp @ if (windowed)\n            break;\n        SetCursor(nullptr); @ SetCursor(nullptr); @ a window hides the cursor
+src/ddraw.cpp @ if (!window_layout(&client, &picture)) { @ if (!active || !window_layout(&client, &picture)) { @ a window stops drawing while another program is active
+src/ddraw.cpp @ const int sourceX = (2 * x + 1) * width / (2 * pictureWidth); @ const int sourceX = x * width / pictureWidth; @ a window's picture samples the left edge of each pixel, not its centre
+src/ddraw.cpp @ AdjustWindowRect(&frame, WS_OVERLAPPEDWINDOW, FALSE); @ (void)frame; @ the window's first size leaves out its frame
+src/ddraw.cpp @ const LONG left = client.left + (clientWidth - pictureWidth) / 2; @ const LONG left = client.left; @ the letterboxed picture not centred across
+src/ddraw.cpp @ black.dwFillColor = 0; @ black.dwFillColor = 0xFFFFFF; @ the bars painted white
 platform/clock.cpp @ frameTicksPerSecond ? frameTicksPerSecond : nanosecondsPerSecond; @ frameTicksPerSecond ? frameTicksPerSecond : nanosecondsPerSecond / 2; @ performance frequency half the counter's rate
 platform/clock.cpp @ MonotonicNanoseconds() / nanosecondsPerMillisecond); @ MonotonicNanoseconds() / nanosecondsPerSecond); @ millisecond clock in seconds
 platform/clock.cpp @ if (milliseconds == 0) { @ if (milliseconds <= 1) { @ Sleep(1) does not sleep
@@ -103,13 +109,16 @@ platform/window.cpp @ msg.message = WM_CLOSE; @ msg.message = WM_KEYDOWN; @ clos
 platform/window.cpp @ while (queueLength < QUEUE_CAPACITY && screen().next_event(&event)) @ while (screen().next_event(&event) && queueLength < QUEUE_CAPACITY) @ an input event lost when the queue is full
 platform/directdraw.cpp @ owner->primary = nullptr;\n    owner->Release(); @ owner->primary = nullptr; @ surfaces never release their DirectDraw
 platform/directdraw.cpp @ std::swap(*previous, back->memory);\n        previous = &back->memory; @ std::swap(*previous, back->memory); @ flip does not turn a chain of two
-platform/directdraw.cpp @ return mode != owner->mode || !owner->modeSet; @ return !owner->modeSet; @ surfaces of an earlier mode not lost
+platform/directdraw.cpp @ return mode != owner->mode; @ return false; @ surfaces of an earlier mode not lost
 platform/directdraw.cpp @ if (primary)\n        return DDERR_PRIMARYSURFACEALREADYEXISTS; @ if (false)\n        return DDERR_PRIMARYSURFACEALREADYEXISTS; @ a second primary allowed
 platform/directdraw.cpp @ if (exclusive)\n        window_leave_screen(window);\n    screen().close(); @ screen().close(); @ release keeps the window on the screen
+platform/directdraw.cpp @ destination->left - origin.x, @ destination->left, @ blits onto the desktop ignore where the window is across
+platform/directdraw.cpp @ ((pixel & mask) >> shift) * 255 / (mask >> shift) @ ((pixel & mask) >> shift) @ fill colours not widened to 8 bits
 platform/sdl_screen.cpp @ {"bgr565", {16, true, 0x001F, 0x07E0, 0xF800}}, @ {"bgr565", {16, true, 0xF800, 0x07E0, 0x001F}}, @ bgr565 screen laid out as rgb565
 platform/sdl_screen.cpp @ return count >= 1 && count <= 3; @ return count >= 1 && count <= 1; @ only one back buffer granted
 platform/sdl_screen.cpp @ bits < 0 || static_cast<uint32_t>(bits) != layout.bits) @ bits < 0) @ any depth accepted
 platform/sdl_screen.cpp @ case SDL_WINDOWEVENT_FOCUS_LOST:\n                *event = {ScreenEventKind::Deactivate, 0}; @ case SDL_WINDOWEVENT_FOCUS_LOST:\n                *event = {ScreenEventKind::Activate, 0}; @ focus loss reported as activation
+platform/sdl_screen.cpp @ SDL_RenderCopy(renderer, shown, nullptr, &rect); @ SDL_RenderCopy(renderer, shown, nullptr, nullptr); @ a window's picture stretched over the whole client area
 platform/sound/tracker_sound.cpp @ if (order != mixer.order || row != mixer.row) { @ if (row != mixer.row) { @ a new order at the same row is no row start
 platform/sound/tracker_sound.cpp @ cell < cells.last; ++cell) @ cell + 1 < cells.last; ++cell) @ last sync cell of a row not called
 platform/sound/tracker_sound.cpp @ mixer.handed += block;\n        call_sync(starts, count); @ call_sync(starts, count);\n        mixer.handed += block; @ syncs called before their block is handed
@@ -130,7 +139,7 @@ src/options.cpp @ value < 1 || value > maxScale @ value < 0 || value > maxScale 
 src/options.cpp @ !options.capture.empty() > 1) @ !options.capture.empty() > 2) @ two modes at once accepted
 src/synclist.cpp @ else if (changes == names.size()) @ else if (changes == names.size() + 1) @ listing misses the ending Z00
 src/capture.cpp @ tracker_sound_pull(samples, sliceFrames);\n        if (!NextFrame()) @ if (!NextFrame())\n            break;\n        tracker_sound_pull(samples, sliceFrames);\n        if (false) @ capture draws a frame before its slice's syncs
-src/capture.cpp @ std::remove(partial.c_str());\n        return fail("cannot write", settings.file, error);\n    }\n    return 0; @ return fail("cannot write", settings.file, error);\n    }\n    return 0; @ failed capture leaves its temporary file
+src/capture.cpp @ std::remove(partial.c_str());\n        return fail("cannot write", settings.name, error);\n    }\n    return 0; @ return fail("cannot write", settings.name, error);\n    }\n    return 0; @ failed capture leaves its temporary file
 src/video_file.cpp @ for (int copy = 0; copy < layout.scale; ++copy)\n                *to++ = row[x]; @ for (int copy = 0; copy < layout.scale; ++copy)\n                *to++ = row[x ? x - 1 : 0]; @ enlarged frame shifted by a pixel
 src/video_file.cpp @ (rest == 0 || encode_samples(file, rest, error)) @ (true) @ the audio's last part dropped
 platform/sound/output_sdl.cpp @ SDL_QuitSubSystem(SDL_INIT_AUDIO);\n    device = 0; @ SDL_QuitSubSystem(SDL_INIT_AUDIO); @ a closed device cannot be opened again
