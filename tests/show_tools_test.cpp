@@ -38,13 +38,20 @@ std::string slurp(const fs::path &path)
     return text.str();
 }
 
-// The demo started in `dir` with `args` through the shell, after `prelude`.
+// The demo started in `dir` with `args` through the shell, after `prelude`;
+// its output is kept beside the scratch folders, never in `dir`.
 DemoRun run_demo(const fs::path &dir, const std::string &args, const std::string &prelude = "")
 {
-    const std::string command = "cd '" + dir.string() + "' && " + prelude + " exec " DEMO_BINARY " " + args +
-                                " >stdout.txt 2>stderr.txt </dev/null";
+    const fs::path output = fs::temp_directory_path() /
+                            ("show_tools_" + std::string(::testing::UnitTest::GetInstance()->current_test_info()->name()));
+    const std::string command = "cd '" + dir.string() + "' && " + prelude + " exec " DEMO_BINARY " " + args + " >'" +
+                                output.string() + ".out' 2>'" + output.string() + ".err' </dev/null";
     const int status = std::system(("sh -c \"" + command + "\"").c_str());
-    return {WIFEXITED(status) ? WEXITSTATUS(status) : -1, slurp(dir / "stdout.txt"), slurp(dir / "stderr.txt")};
+    DemoRun run = {WIFEXITED(status) ? WEXITSTATUS(status) : -1, slurp(output.string() + ".out"),
+                   slurp(output.string() + ".err")};
+    fs::remove(output.string() + ".out");
+    fs::remove(output.string() + ".err");
+    return run;
 }
 
 int lines(const std::string &text)
