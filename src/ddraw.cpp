@@ -50,6 +50,9 @@ Converter converter;
 int bytesPerPixel;
 // One row of the frame in the screen's format, before it is scaled.
 std::vector<uint8_t> convertedRow;
+// For each pixel of a picture row, the byte offset in convertedRow of the
+// frame pixel under its centre.
+std::vector<int> sourceOffsets;
 WPARAM active;
 bool windowed;
 
@@ -170,6 +173,9 @@ bool fit_offscreen(int pictureWidth, int pictureHeight)
     }
     offscreenWidth = pictureWidth;
     offscreenHeight = pictureHeight;
+    sourceOffsets.resize(static_cast<size_t>(pictureWidth));
+    for (int x = 0; x < pictureWidth; ++x)
+        sourceOffsets[x] = (2 * x + 1) * width / (2 * pictureWidth) * bytesPerPixel;
     return true;
 }
 
@@ -210,6 +216,16 @@ bool window_layout(RECT *client, RECT *picture)
     return picture->right > picture->left && picture->bottom > picture->top;
 }
 
+// Spreads the converted row across a picture row; the pixel size is fixed
+// per copy so that each is a single move.
+template <int pixelBytes>
+void spread_row(uint8_t *row, int pictureWidth)
+{
+    const uint8_t *from = convertedRow.data();
+    for (int x = 0; x < pictureWidth; ++x)
+        std::memcpy(row + x * pixelBytes, from + sourceOffsets[x], pixelBytes);
+}
+
 // Nearest neighbour, each picture pixel taking the frame pixel under its
 // centre: every frame row is converted once, its pixels spread across, and
 // the row repeated down. The scaling is done here rather than by a
@@ -225,10 +241,15 @@ void scale_frame(const uint32_t *buffer, uint8_t *surface, LONG pitch, int pictu
             continue;
         }
         converter(buffer + static_cast<std::ptrdiff_t>(sourceY) * width, convertedRow.data(), width);
-        for (int x = 0; x < pictureWidth; ++x) {
-            const int sourceX = (2 * x + 1) * width / (2 * pictureWidth);
-            std::memcpy(row + x * bytesPerPixel, &convertedRow[static_cast<size_t>(sourceX) * bytesPerPixel],
-                        bytesPerPixel);
+        switch (bytesPerPixel) {
+        case 4:
+            spread_row<4>(row, pictureWidth);
+            break;
+        case 3:
+            spread_row<3>(row, pictureWidth);
+            break;
+        default:
+            spread_row<2>(row, pictureWidth);
         }
         convertedFrom = sourceY;
     }

@@ -388,11 +388,10 @@ TEST_F(WindowedDisplay, OpensAtTheLargestMultipleTheWorkAreaHoldsAndLeavesModeCu
 
 // Also while another program is the active one; the client area's origin
 // on the desktop is taken off again by the stand-in. Each picture pixel
-// shows the frame pixel under its centre.
+// shows the frame pixel under its centre, on desktops of 2 and 3 bytes a
+// pixel.
 TEST_F(WindowedDisplay, EachFrameFillsTheLetterboxOfTheClientAreaAsItIsNowBetweenBlackBars)
 {
-    open_windowed(LAYOUT_BGR565);
-    screen.events.push_back({ScreenEventKind::Deactivate, 0});
     const struct {
         RECT client;
         RECT picture;
@@ -405,8 +404,15 @@ TEST_F(WindowedDisplay, EachFrameFillsTheLetterboxOfTheClientAreaAsItIsNowBetwee
         {{5, 5, 105, 105}, {0, 12, 100, 87}, {{0, 0, 100, 12}, {0, 87, 100, 100}}},
     };
     uint32_t seed = 30;
+    for (const ScreenFormat &desktop : {LAYOUT_BGR565, LAYOUT_RGB24})
     for (const auto &c : cases) {
-        SCOPED_TRACE(::testing::Message() << "client area " << ::testing::PrintToString(c.client));
+        SCOPED_TRACE(::testing::Message() << desktop.bits << "-bit desktop, client area "
+                                          << ::testing::PrintToString(c.client));
+        if (&c == cases) {
+            display_close();
+            open_windowed(desktop);
+            screen.events.push_back({ScreenEventKind::Deactivate, 0});
+        }
         screen.client = c.client;
         screen.fills.clear();
         const std::vector<uint32_t> frame = noise_frame(++seed);
@@ -420,7 +426,7 @@ TEST_F(WindowedDisplay, EachFrameFillsTheLetterboxOfTheClientAreaAsItIsNowBetwee
                 scaled.push_back(
                     frame[(2 * y + 1) * HEIGHT / (2 * height) * WIDTH + (2 * x + 1) * WIDTH / (2 * width)]);
         EXPECT_EQ(screen.frameSizes.back(), std::make_pair(width, height));
-        EXPECT_TRUE(shows(screen.frames.back(), scaled, LAYOUT_BGR565, width * 2, width, height));
+        EXPECT_TRUE(shows(screen.frames.back(), scaled, desktop, width * desktop.bits / 8, width, height));
         std::vector<RECT> bars;
         for (const auto &fill : screen.fills) {
             bars.push_back(fill.first);

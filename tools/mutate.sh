@@ -92,6 +92,7 @@ src/ddraw.cpp @ const int sourceX = (2 * x + 1) * width / (2 * pictureWidth); @ 
 src/ddraw.cpp @ AdjustWindowRect(&frame, WS_OVERLAPPEDWINDOW, FALSE); @ (void)frame; @ the window's first size leaves out its frame
 src/ddraw.cpp @ const LONG left = client.left + (clientWidth - pictureWidth) / 2; @ const LONG left = client.left; @ the letterboxed picture not centred across
 src/ddraw.cpp @ black.dwFillColor = 0; @ black.dwFillColor = 0xFFFFFF; @ the bars painted white
+src/ddraw.cpp @ spread_row<3>(row, pictureWidth); @ spread_row<2>(row, pictureWidth); @ a 24-bit desktop's window spread in 2-byte pixels
 platform/clock.cpp @ frameTicksPerSecond ? frameTicksPerSecond : nanosecondsPerSecond; @ frameTicksPerSecond ? frameTicksPerSecond : nanosecondsPerSecond / 2; @ performance frequency half the counter's rate
 platform/clock.cpp @ MonotonicNanoseconds() / nanosecondsPerMillisecond); @ MonotonicNanoseconds() / nanosecondsPerSecond); @ millisecond clock in seconds
 platform/clock.cpp @ if (milliseconds == 0) { @ if (milliseconds <= 1) { @ Sleep(1) does not sleep
