@@ -88,7 +88,7 @@ src/ddraw.cpp @ switch (wParam & 0xFF) { @ switch (wParam & 0x0F) { @ key code m
 src/ddraw.cpp @ display_close();\n    ExitProcess(0); @ display_close();\n    ExitProcess(1); @ ESC and close exit with 1
 src/ddraw.cpp @ if (windowed)\n            break;\n        SetCursor(nullptr); @ SetCursor(nullptr); @ a window hides the cursor
 src/ddraw.cpp @ if (!window_layout(&client, &picture)) { @ if (!active || !window_layout(&client, &picture)) { @ a window stops drawing while another program is active
-src/ddraw.cpp @ const int sourceX = (2 * x + 1) * width / (2 * pictureWidth); @ const int sourceX = x * width / pictureWidth; @ a window's picture samples the left edge of each pixel, not its centre
+src/ddraw.cpp @ sourceOffsets[x] = (2 * x + 1) * width / (2 * pictureWidth) * bytesPerPixel; @ sourceOffsets[x] = x * width / pictureWidth * bytesPerPixel; @ a window's picture samples the left edge of each pixel, not its centre
 src/ddraw.cpp @ AdjustWindowRect(&frame, WS_OVERLAPPEDWINDOW, FALSE); @ (void)frame; @ the window's first size leaves out its frame
 src/ddraw.cpp @ const LONG left = client.left + (clientWidth - pictureWidth) / 2; @ const LONG left = client.left; @ the letterboxed picture not centred across
 src/ddraw.cpp @ black.dwFillColor = 0; @ black.dwFillColor = 0xFFFFFF; @ the bars painted white
