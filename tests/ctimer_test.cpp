@@ -179,29 +179,6 @@ TEST_F(Timer, ResetRestartsTimeAndKeepsCalibrationAndReferences)
     EXPECT_EQ(timer.time, 0.25);
 }
 
-TEST_F(Timer, RateWindowClosesOnlyPastItsIntervalAndDividesByIt)
-{
-    const struct {
-        const char *name;
-        std::vector<int64_t> readings;
-        double rate;
-        uint32_t windowFrames;
-        double windowStart;
-    } cases[] = {
-        {"exactly one second stays open", {0, second / 2, second}, 0, 3, 0},
-        {"one tick past closes it", {0, second / 2, second, second + 1}, 3, 1, 1.0 + binaryTick},
-        {"nominal interval, not the 4 s spanned", {0, second / 2, 4 * second}, 2, 1, 4.0},
-        {"standing counter still counts frames", {0, 0, 0, 0, 0, 0, 0, 0, 0, 0, second + 1}, 10, 1, 1.0 + binaryTick},
-    };
-    for (const auto &c : cases) {
-        SCOPED_TRACE(c.name);
-        const CTimer timer = TimerAfter(true, c.readings);
-        EXPECT_EQ(timer.rate, c.rate);
-        EXPECT_EQ(timer.windowFrames, c.windowFrames);
-        EXPECT_EQ(timer.windowStart, c.windowStart);
-    }
-}
-
 // At 2^40 s a double resolves 2^-12 s, so a one-tick step of 2^-20 s leaves
 // time unchanged while a whole second still shows.
 TEST_F(Timer, EveryStallPastTheHundredThousandthPushesTimeOnBySecondAndAVisibleStepClearsTheCount)

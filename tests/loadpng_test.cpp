@@ -110,7 +110,7 @@ TEST(LoadPicture, GreyRampFollowsFileAndScreenGammaAndASecondLoadReplacesThePict
         image.width = 256;
         image.bitDepth = depth;
         image.colorType = 0;
-        image.gamma = 0.25 * depth / 8;
+        image.gamma = depth == 8 ? 0.25 : 1.0;
         for (uint32_t i = 0; i < 256; ++i)
             image.samples.push_back(uint16_t(i * ((1u << depth) - 1) / 255));
         ASSERT_TRUE(Loads(dir, image, picture));
