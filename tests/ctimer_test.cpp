@@ -17,7 +17,7 @@ struct FakeClock {
     int64_t frequency = 1048576;
     int64_t counter = 0;
     DWORD milliseconds = 0;
-    int frequencyReads = 0, counterReads = 0, millisecondReads = 0;
+    int counterReads = 0, millisecondReads = 0;
 };
 
 FakeClock fakeClock;
@@ -26,7 +26,6 @@ FakeClock fakeClock;
 
 BOOL WINAPI QueryPerformanceFrequency(LARGE_INTEGER *frequency)
 {
-    ++fakeClock.frequencyReads;
     frequency->QuadPart = fakeClock.hasCounter ? fakeClock.frequency : 0;
     return fakeClock.hasCounter ? TRUE : FALSE;
 }
@@ -88,17 +87,12 @@ TEST_F(Timer, CalibrationShiftsTheCounterToAtMostTwoMegahertz)
         int32_t shift;
         double secondsPerTick;
     } cases[] = {
-        {true, 3579545, 1, 1.0 / 1789772.0},
-        {true, 10000000, 3, 1.0 / 1250000.0},
-        {true, 2000000, 0, 1.0 / 2000000.0},
-        {true, 2000001, 1, 1.0 / 1000000.0},
-        {true, int64_t(1) << 32, 12, 1.0 / 1048576.0},
+        {true, 3579545, 1, 1.0 / 1789772.0}, {true, 10000000, 3, 1.0 / 1250000.0},
+        {true, 2000000, 0, 1.0 / 2000000.0}, {true, 2000001, 1, 1.0 / 1000000.0},
         // 2^63 - 1 shifted by 42 is 2,097,151, still too fast; by 43, 1,048,575.
         {true, INT64_MAX, 43, 1.0 / 1048575.0},
-        {true, 1, 0, 1.0},
         // No counter, or one claiming zero ticks per second: the millisecond clock.
-        {false, 0, 0, msTick},
-        {true, 0, 0, msTick},
+        {false, 0, 0, msTick}, {true, 0, 0, msTick},
     };
     for (const auto &c : cases) {
         SCOPED_TRACE(testing::Message() << "counter " << c.hasCounter << " at " << c.reported);
@@ -108,12 +102,8 @@ TEST_F(Timer, CalibrationShiftsTheCounterToAtMostTwoMegahertz)
         CTimer timer;
         const bool counterMode = c.secondsPerTick != msTick;
         EXPECT_EQ(timer.hasPerformanceCounter, counterMode);
-        if (counterMode) {
-            EXPECT_EQ(timer.frequency, c.reported);
-        }
         EXPECT_EQ(timer.shift, c.shift);
         EXPECT_EQ(timer.secondsPerTick, c.secondsPerTick);
-        EXPECT_EQ(fakeClock.frequencyReads, 1);
         timer.Update();
         EXPECT_EQ(fakeClock.counterReads, counterMode ? 1 : 0);
         EXPECT_EQ(fakeClock.millisecondReads, counterMode ? 0 : 1);
@@ -122,76 +112,52 @@ TEST_F(Timer, CalibrationShiftsTheCounterToAtMostTwoMegahertz)
 
 TEST_F(Timer, ShiftedCounterIsReadAsTheLowHalfOfShiftedTicks)
 {
-    fakeClock.frequency = 10000000; // shift 3: 1,250,000 ticks per second
-    CTimer tenMegahertz;
-    UpdateAt(tenMegahertz, true, 80);
-    EXPECT_EQ(tenMegahertz.lastCount, 10u);
-    UpdateAt(tenMegahertz, true, 80 + 10000000); // one second of raw counts
-    EXPECT_EQ(tenMegahertz.lastCount, 10u + 1250000u);
-    EXPECT_DOUBLE_EQ(tenMegahertz.delta, 1.0);
-
     fakeClock.frequency = int64_t(1) << 32; // shift 12
-    CTimer fast;
+    CTimer timer;
     // Just below 2^44 raw counts the tick is 2^32 - 3; just above, 5.
-    UpdateAt(fast, true, (int64_t(1) << 44) - 3 * 4096);
-    EXPECT_EQ(fast.lastCount, 0xFFFFFFFDu);
-    UpdateAt(fast, true, (int64_t(1) << 44) + 5 * 4096);
-    EXPECT_EQ(fast.lastCount, 5u);
-    EXPECT_EQ(fast.delta, 8.0 * binaryTick);
+    UpdateAt(timer, true, (int64_t(1) << 44) - 3 * 4096);
+    EXPECT_EQ(timer.lastCount, 0xFFFFFFFDu);
+    UpdateAt(timer, true, (int64_t(1) << 44) + 5 * 4096);
+    EXPECT_EQ(timer.lastCount, 5u);
+    EXPECT_EQ(timer.delta, 8.0 * binaryTick);
 }
 
 // Counter readings at 2^20 ticks per second, or millisecond readings, and
 // the timer's state after the last of them.
-struct Steps {
-    const char *name;
-    bool counterMode;
-    std::vector<int64_t> readings;
-    double time, lastTime, delta;
-    uint32_t lastCount; // counter mode only
-};
-
 TEST_F(Timer, StepsFollowTheClockWithWrapAndFallBackRules)
 {
     const uint32_t start = 0x20000000;
-    const Steps cases[] = {
+    const struct {
+        const char *name;
+        bool counterMode;
+        std::vector<int64_t> readings;
+        double time, lastTime, delta;
+        uint32_t lastCount; // counter mode only
+    } cases[] = {
         {"first update takes the reference only", true, {777777}, 0, 0, 0, 777777},
-        {"half second", true, {1000, 1000 + second / 2}, 0.5, 0.5, 0.5, 1000 + second / 2},
         {"steps accumulate", true, {0, second / 4, 3 * second / 4, second}, 1.0, 1.0, 0.25, uint32_t(second)},
         {"standing counter", true, {0, second / 2, second / 2}, 0.5, 0.5, 0.5, uint32_t(second / 2)},
         // One short of the wrap distance back: standing still, and time
         // resumes from the fallen-back count.
-        {"small fall back", true, {start - second / 2, start, start - 268435455}, 0.5, 0.5, 0.5, start - 268435455},
         {"resume after fall back", true, {start - second / 2, start, start - 268435455, start - 268435455 + second / 4},
          0.75, 0.75, 0.25, start - 268435455 + second / 4},
         // Forward distance 2^32 - 2^28 ticks = 3840 s.
         {"fall back of the wrap distance", true, {start, start - 0x10000000}, 3840, 3840, 3840, start - 0x10000000},
-        {"32-bit tick wrap", true, {0xFFFFFFF0, 0x100000010}, 32 * binaryTick, 32 * binaryTick, 32 * binaryTick, 16},
         {"first millisecond reading", false, {1000}, 1000 * msTick, 1000 * msTick, 0, 0},
         {"sixteen milliseconds", false, {1000, 1016}, 1016 * msTick, 1000 * msTick, 1016 * msTick - 1000 * msTick, 0},
+        {"millisecond wrap", false, {0xFFFFFFF0u, 16}, 16 * msTick, 0xFFFFFFF0u * msTick, 32 * msTick, 0},
     };
-    for (const Steps &c : cases) {
+    for (const auto &c : cases) {
         SCOPED_TRACE(c.name);
         const CTimer timer = TimerAfter(c.counterMode, c.readings);
         EXPECT_EQ(timer.updates, int32_t(c.readings.size()));
         EXPECT_EQ(timer.time, c.time);
         EXPECT_EQ(timer.lastTime, c.lastTime);
-        EXPECT_EQ(timer.delta, c.delta);
+        EXPECT_NEAR(timer.delta, c.delta, 1e-9);
         if (c.counterMode) {
             EXPECT_EQ(timer.lastCount, c.lastCount);
         }
-        EXPECT_EQ(c.counterMode ? fakeClock.counterReads : fakeClock.millisecondReads, int(c.readings.size()));
-        EXPECT_EQ(c.counterMode ? fakeClock.millisecondReads : fakeClock.counterReads, 0);
     }
-}
-
-TEST_F(Timer, MillisecondClockWrapIsMeasuredForward)
-{
-    fakeClock.hasCounter = false;
-    CTimer timer;
-    UpdateAt(timer, false, 0xFFFFFFF0u);
-    UpdateAt(timer, false, 16);
-    EXPECT_NEAR(timer.delta, 32 * msTick, 1e-9);
-    EXPECT_EQ(timer.time, 16.0 * msTick);
 }
 
 TEST_F(Timer, ResetRestartsTimeAndKeepsCalibrationAndReferences)
@@ -199,106 +165,43 @@ TEST_F(Timer, ResetRestartsTimeAndKeepsCalibrationAndReferences)
     CTimer timer;
     for (int64_t reading : {int64_t(0), second / 2, 3 * second / 2})
         UpdateAt(timer, true, reading);
-    timer.stallCount = 7;
     timer.Reset();
     for (double value : {timer.time, timer.delta, timer.windowStart, timer.rate})
         EXPECT_EQ(value, 0.0);
-    EXPECT_EQ(timer.updates, 0);
     EXPECT_EQ(timer.windowFrames, 0u);
     EXPECT_EQ(timer.secondsPerTick, binaryTick);
     EXPECT_EQ(timer.lastTime, 1.5);
-    EXPECT_EQ(timer.lastCount, uint32_t(3 * second / 2));
-    EXPECT_EQ(timer.stallCount, 7);
-
     // The first update after it takes the reference count only.
-    fakeClock.counter = 4 * second;
-    EXPECT_EQ(timer.Update(), 1);
-    EXPECT_EQ(timer.delta, 0.0);
+    UpdateAt(timer, true, 4 * second);
+    EXPECT_EQ(timer.updates, 1);
     EXPECT_EQ(timer.time, 0.0);
-    EXPECT_EQ(timer.lastCount, uint32_t(4 * second));
     UpdateAt(timer, true, 4 * second + second / 4);
-    EXPECT_EQ(timer.delta, 0.25);
     EXPECT_EQ(timer.time, 0.25);
-
-    fakeClock.hasCounter = false;
-    CTimer milliseconds;
-    UpdateAt(milliseconds, false, 1000);
-    UpdateAt(milliseconds, false, 1016);
-    milliseconds.Reset();
-    fakeClock.milliseconds = 5000;
-    EXPECT_EQ(milliseconds.Update(), 1);
-    EXPECT_EQ(milliseconds.delta, 0.0);
-    EXPECT_EQ(milliseconds.time, 5000.0 * msTick);
-}
-
-TEST_F(Timer, RateWindowClosesOnlyPastItsIntervalAndDividesByIt)
-{
-    const struct {
-        const char *name;
-        bool counterMode;
-        std::vector<int64_t> readings;
-        double rate;
-        uint32_t windowFrames;
-        double windowStart;
-    } cases[] = {
-        {"exactly one second stays open", true, {0, second / 2, second}, 0, 3, 0},
-        {"one tick past closes it", true, {0, second / 2, second, second + 1}, 3, 1, 1.0 + binaryTick},
-        {"nominal interval, not the 4 s spanned", true, {0, second / 2, 4 * second}, 2, 1, 4.0},
-        {"next window closes", true,
-         {0, 3 * second / 2, 7 * second / 4, 2 * second, 9 * second / 4, 5 * second / 2, 5 * second / 2 + 1},
-         5, 1, 2.5 + binaryTick},
-        {"standing counter still counts frames", true, {0, 0, 0, 0, 0, 0, 0, 0, 0, 0, second + 1}, 10, 1,
-         1.0 + binaryTick},
-        {"late first millisecond reading closes the empty window", false, {5000}, 0, 1, 5000 * msTick},
-    };
-    for (const auto &c : cases) {
-        SCOPED_TRACE(c.name);
-        const CTimer timer = TimerAfter(c.counterMode, c.readings);
-        EXPECT_EQ(timer.rate, c.rate);
-        EXPECT_EQ(timer.windowFrames, c.windowFrames);
-        EXPECT_EQ(timer.windowStart, c.windowStart);
-    }
 }
 
 // At 2^40 s a double resolves 2^-12 s, so a one-tick step of 2^-20 s leaves
 // time unchanged while a whole second still shows.
-class TimerStall : public Timer {
-protected:
-    static constexpr double hugeTime = 1099511627776.0;
-
-    TimerStall()
-    {
-        UpdateAt(timer, true, 0);
-        timer.time = timer.lastTime = hugeTime;
-    }
-
-    void AdvanceTicks(int count)
-    {
-        for (int i = 0; i < count; ++i)
-            UpdateAt(timer, true, ++tick);
-    }
-
+TEST_F(Timer, EveryStallPastTheHundredThousandthPushesTimeOnBySecondAndAVisibleStepClearsTheCount)
+{
+    const double hugeTime = 1099511627776.0;
     CTimer timer;
     int64_t tick = 0;
-};
-
-TEST_F(TimerStall, EveryStallPastTheHundredThousandthPushesTimeOnBySecondAndAVisibleStepClearsTheCount)
-{
-    AdvanceTicks(500);
     UpdateAt(timer, true, tick);
-    UpdateAt(timer, true, tick - 100); // standing or falling back keeps the count
+    timer.time = timer.lastTime = hugeTime;
+    auto advance = [&](int count) {
+        for (int i = 0; i < count; ++i)
+            UpdateAt(timer, true, ++tick);
+    };
+    advance(500);
+    UpdateAt(timer, true, tick - 100); // falling back keeps the count
     EXPECT_EQ(timer.stallCount, 500);
-    tick += second;
-    UpdateAt(timer, true, tick);
+    UpdateAt(timer, true, tick += second);
     EXPECT_EQ(timer.time, hugeTime + 1.0);
     EXPECT_EQ(timer.stallCount, 0);
-    AdvanceTicks(100000);
+    advance(100000);
     EXPECT_EQ(timer.time, hugeTime + 1.0);
-    EXPECT_EQ(timer.stallCount, 100000);
-    EXPECT_EQ(timer.delta, binaryTick);
-    AdvanceTicks(1);
+    advance(1);
     EXPECT_EQ(timer.time, hugeTime + 2.0);
-    EXPECT_EQ(timer.lastTime, hugeTime + 2.0);
     EXPECT_EQ(timer.stallCount, 0);
 }
 

@@ -14,6 +14,7 @@
 #include <filesystem>
 #include <fstream>
 #include <memory>
+#include <numeric>
 #include <string>
 #include <vector>
 
@@ -21,11 +22,6 @@
 #include "frame_reference.h"
 
 namespace {
-
-// Opaque, so the screen shows each channel one lower.
-const uint32_t pictureColors[] = {0xFFFF0000u, 0xFF00FF00u, 0xFF00FFFFu};
-const char *const pictureNames[] = {"red.png", "green.png", "cyan.png"};
-const int noPicture = -1;
 
 // SDL unloads its X11 libraries when it quits, after which LeakSanitizer
 // can no longer name, or be told to pass over, the libraries behind what
@@ -62,92 +58,7 @@ bool ShowsChannel(unsigned char seen, uint32_t channel)
     return std::abs(int(seen) - std::max(0, int(channel) - 1)) <= 3;
 }
 
-// Which picture the screenshot's centre shows, or noPicture: background,
-// crossfade, black or no screenshot.
-int PictureAtCentre(const std::string &name)
-{
-    const std::vector<unsigned char> screen = Screenshot(name);
-    if (screen.empty())
-        return noPicture;
-    const unsigned char *seen = &screen[(120 * 320 + 160) * 3];
-    for (int i = 0; i < 3; ++i) {
-        bool match = true;
-        for (int c = 0; c < 3; ++c)
-            match = match && ShowsChannel(seen[c], pictureColors[i] >> (16 - 8 * c) & 0xFF);
-        if (match)
-            return i;
-    }
-    return noPicture;
-}
-
-// Polls the screen until it shows `picture` or `seconds` pass.
-bool WaitForPicture(int picture, const std::string &name, double seconds)
-{
-    const auto deadline = std::chrono::steady_clock::now() + std::chrono::duration<double>(seconds);
-    while (std::chrono::steady_clock::now() < deadline)
-        if (PictureAtCentre(name) == picture)
-            return true;
-    return false;
-}
-
-// With no window manager the keyboard follows the pointer, so the pointer
-// goes inside the frame first, wherever on the screen that is.
-void Key(const char *key)
-{
-    ASSERT_EQ(std::system((std::string("xdotool mousemove 100 100 key ") + key).c_str()), 0) << key;
-}
-
-class DemoWindow : public ::testing::Test {
-protected:
-    TempDir dir;
-
-    void SetUp() override
-    {
-        std::string list;
-        for (int i = 0; i < 3; ++i) {
-            ASSERT_TRUE(WriteSolidPng(dir.File(pictureNames[i]), 160 + 20 * i, 120, pictureColors[i]));
-            list += std::string(pictureNames[i]) + "\n";
-        }
-        ASSERT_TRUE(WriteText(dir.File("pics.dat"), list));
-    }
-
-    static void ExpectEndsWithZero(DemoProcess &demo)
-    {
-        const DemoExit result = demo.Wait(5);
-        ASSERT_TRUE(result.exited);
-        EXPECT_EQ(result.code, 0);
-        EXPECT_EQ(result.err, "");
-    }
-};
-
-TEST_F(DemoWindow, PicturesFollowTheModulesSyncCommands)
-{
-    // Z00s 2.4 s apart; the third finds no picture and ends the show.
-    ASSERT_TRUE(WriteSyncModule(dir.File("demo.xm"), {20, 40, 60}, 128));
-    DemoProcess demo(dir.path(), windowed);
-    std::vector<int> seen;
-    const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(20);
-    while (demo.Running() && std::chrono::steady_clock::now() < deadline) {
-        const int picture = PictureAtCentre("sync-" + std::to_string(seen.size() + 1) + ".png");
-        if (picture != noPicture && (seen.empty() || seen.back() != picture))
-            seen.push_back(picture);
-    }
-    EXPECT_EQ(seen, (std::vector<int>{0, 1, 2}));
-    ExpectEndsWithZero(demo);
-}
-
-TEST_F(DemoWindow, SpaceCrossfadesAndEndsOnTheLastPicture)
-{
-    ASSERT_TRUE(WriteSyncModule(dir.File("demo.xm"), {}, 64));
-    DemoProcess demo(dir.path(), windowed);
-    ASSERT_TRUE(WaitForPicture(0, "space-1.png", 10));
-    Key("space");
-    ASSERT_TRUE(WaitForPicture(1, "space-2.png", 5));
-    Key("space");
-    ASSERT_TRUE(WaitForPicture(2, "space-3.png", 5));
-    Key("space");
-    ExpectEndsWithZero(demo);
-}
+const int noPicture = -1;
 
 // Which of `shown` the screenshot shows: the one whose opaque pixels, centred
 // as the demo draws them, are nearly all on screen; noPicture if none is.
@@ -175,6 +86,86 @@ int PictureOnScreen(const std::vector<unsigned char> &screen, const std::vector<
     return noPicture;
 }
 
+// Polls the screen until it shows shown[picture] or `seconds` pass.
+bool WaitForPicture(int picture, const std::vector<std::unique_ptr<Picture>> &shown, const std::string &name,
+                    double seconds)
+{
+    const auto deadline = std::chrono::steady_clock::now() + std::chrono::duration<double>(seconds);
+    while (std::chrono::steady_clock::now() < deadline)
+        if (PictureOnScreen(Screenshot(name), shown) == picture)
+            return true;
+    return false;
+}
+
+// The pictures the screen showed while the demo ran, up to `seconds`, each
+// change recorded once; the screenshots named `prefix`-1.png, -2.png, ...
+std::vector<int> PicturesSeen(DemoProcess &demo, const std::vector<std::unique_ptr<Picture>> &shown,
+                              const std::string &prefix, int seconds)
+{
+    std::vector<int> seen;
+    const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(seconds);
+    while (demo.Running() && std::chrono::steady_clock::now() < deadline) {
+        const int picture = PictureOnScreen(Screenshot(prefix + std::to_string(seen.size() + 1) + ".png"), shown);
+        if (picture != noPicture && (seen.empty() || seen.back() != picture))
+            seen.push_back(picture);
+    }
+    return seen;
+}
+
+// With no window manager the keyboard follows the pointer, so the pointer
+// goes inside the frame first, wherever on the screen that is.
+void Key(const char *key)
+{
+    ASSERT_EQ(std::system((std::string("xdotool mousemove 100 100 key ") + key).c_str()), 0) << key;
+}
+
+void ExpectEndsWithZero(DemoProcess &demo)
+{
+    const DemoExit result = demo.Wait(5);
+    ASSERT_TRUE(result.exited);
+    EXPECT_EQ(result.code, 0);
+    EXPECT_EQ(result.err, "");
+}
+
+// Three opaque pictures of their own colours and sizes, listed in order.
+class DemoWindow : public ::testing::Test {
+protected:
+    TempDir dir;
+    std::vector<std::unique_ptr<Picture>> shown;
+
+    void SetUp() override
+    {
+        const uint32_t colors[] = {0xFFFF0000u, 0xFF00FF00u, 0xFF00FFFFu};
+        for (int i = 0; i < 3; ++i) {
+            shown.emplace_back(MakeSolidPicture(160 + 20 * i, 120, colors[i]));
+            ASSERT_TRUE(WriteSolidPng(dir.File(std::to_string(i) + ".png"), 160 + 20 * i, 120, colors[i]));
+        }
+        ASSERT_TRUE(WriteText(dir.File("pics.dat"), "0.png\n1.png\n2.png\n"));
+    }
+};
+
+TEST_F(DemoWindow, PicturesFollowTheModulesSyncCommands)
+{
+    // Z00s 2.4 s apart; the third finds no picture and ends the show.
+    ASSERT_TRUE(WriteSyncModule(dir.File("demo.xm"), {20, 40, 60}, 128));
+    DemoProcess demo(dir.path(), windowed);
+    EXPECT_EQ(PicturesSeen(demo, shown, "sync-", 20), (std::vector<int>{0, 1, 2}));
+    ExpectEndsWithZero(demo);
+}
+
+TEST_F(DemoWindow, SpaceCrossfadesAndEndsOnTheLastPicture)
+{
+    ASSERT_TRUE(WriteSyncModule(dir.File("demo.xm"), {}, 64));
+    DemoProcess demo(dir.path(), windowed);
+    ASSERT_TRUE(WaitForPicture(0, shown, "space-1.png", 10));
+    Key("space");
+    ASSERT_TRUE(WaitForPicture(1, shown, "space-2.png", 5));
+    Key("space");
+    ASSERT_TRUE(WaitForPicture(2, shown, "space-3.png", 5));
+    Key("space");
+    ExpectEndsWithZero(demo);
+}
+
 TEST(DemoExample, ShowsItsPicturesInOrderAsTheMusicSyncsAndEndsWithZero)
 {
     TempDir dir;
@@ -188,21 +179,10 @@ TEST(DemoExample, ShowsItsPicturesInOrderAsTheMusicSyncsAndEndsWithZero)
         std::filesystem::copy(file.path(), dir.File(file.path().filename().string()));
 
     DemoProcess demo(dir.path(), windowed);
-    std::vector<int> seen;
-    const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(120);
-    while (demo.Running() && std::chrono::steady_clock::now() < deadline) {
-        const int picture = PictureOnScreen(Screenshot("example-" + std::to_string(seen.size() + 1) + ".png"), shown);
-        if (picture != noPicture && (seen.empty() || seen.back() != picture))
-            seen.push_back(picture);
-    }
     std::vector<int> inOrder(shown.size());
-    for (size_t i = 0; i < inOrder.size(); ++i)
-        inOrder[i] = int(i);
-    EXPECT_EQ(seen, inOrder);
-    const DemoExit result = demo.Wait(5);
-    ASSERT_TRUE(result.exited);
-    EXPECT_EQ(result.code, 0);
-    EXPECT_EQ(result.err, "");
+    std::iota(inOrder.begin(), inOrder.end(), 0);
+    EXPECT_EQ(PicturesSeen(demo, shown, "example-", 120), inOrder);
+    ExpectEndsWithZero(demo);
 }
 
 // Both lines also reach $DEMO_ERROR_LOG when it is set: where the Windows
@@ -216,7 +196,7 @@ TEST_F(DemoWindow, FailuresEndWithOneAndTheirLine)
         const char *list; // "pics.dat", removed when null
         const char *err;
     } cases[] = {
-        {"missing picture", "red.png\nmissing.png\n", "demo: cannot load picture \"missing.png\"\n"},
+        {"missing picture", "0.png\nmissing.png\n", "demo: cannot load picture \"missing.png\"\n"},
         {"missing list", nullptr, "demo: cannot read \"pics.dat\": No such file or directory\n"},
     };
     ASSERT_TRUE(WriteSyncModule(dir.File("demo.xm"), {}, 64));
@@ -247,7 +227,7 @@ TEST_F(DemoWindow, EscapeEndsWithZero)
         std::remove(log);
     ASSERT_TRUE(WriteSyncModule(dir.File("demo.xm"), {}, 64));
     DemoProcess demo(dir.path(), windowed);
-    ASSERT_TRUE(WaitForPicture(0, "escape.png", 10));
+    ASSERT_TRUE(WaitForPicture(0, shown, "escape.png", 10));
     Key("Escape");
     ExpectEndsWithZero(demo);
     if (log) {

@@ -72,27 +72,20 @@ protected:
     IDirectDrawSurface *primary = nullptr, *back = nullptr;
 };
 
-TEST_F(DirectDrawStandIn, CreationNeedsAScreenAndMakesOneObjectAtATime)
+TEST_F(DirectDrawStandIn, OneObjectOnAScreenWhoseModesNeedTheExclusiveLevelAndOnePrimaryInAMode)
 {
     EXPECT_LT(DirectDrawCreate(nullptr, nullptr, nullptr), 0);
     screen.available = false;
     IDirectDraw *refused = reinterpret_cast<IDirectDraw *>(1);
     EXPECT_LT(DirectDrawCreate(nullptr, &refused, nullptr), 0);
     EXPECT_EQ(refused, nullptr);
-
     screen.available = true;
     ASSERT_EQ(DirectDrawCreate(nullptr, &directDraw, nullptr), DD_OK);
     IDirectDraw *second = nullptr;
     EXPECT_LT(DirectDrawCreate(nullptr, &second, nullptr), 0);
-    EXPECT_EQ(directDraw->Release(), 0u);
-    EXPECT_FALSE(screen.isOpen);
-    ASSERT_EQ(DirectDrawCreate(nullptr, &directDraw, nullptr), DD_OK);
-    EXPECT_TRUE(screen.isOpen);
-}
 
-TEST_F(DirectDrawStandIn, ModesNeedTheExclusiveFullScreenLevel)
-{
-    ASSERT_EQ(DirectDrawCreate(nullptr, &directDraw, nullptr), DD_OK);
+    DDSURFACEDESC desc = chain_description(2);
+    EXPECT_EQ(directDraw->CreateSurface(&desc, &primary, nullptr), DDERR_NODISPLAYMODE);
     EXPECT_EQ(directDraw->SetDisplayMode(320, 240, 32), DDERR_NOEXCLUSIVEMODE);
     EXPECT_LT(directDraw->SetCooperativeLevel(window, DDSCL_EXCLUSIVE), 0);
     EXPECT_LT(directDraw->SetCooperativeLevel(nullptr, DDSCL_EXCLUSIVE | DDSCL_FULLSCREEN), 0);
@@ -100,44 +93,19 @@ TEST_F(DirectDrawStandIn, ModesNeedTheExclusiveFullScreenLevel)
     EXPECT_EQ(directDraw->SetCooperativeLevel(window, DDSCL_EXCLUSIVE | DDSCL_FULLSCREEN), DD_OK);
     EXPECT_TRUE(screen.shown);
     EXPECT_LT(directDraw->SetDisplayMode(0, 240, 32), 0);
-    EXPECT_LT(directDraw->SetDisplayMode(320, 100000, 32), 0);
     EXPECT_EQ(directDraw->SetDisplayMode(320, 240, 24), DDERR_UNSUPPORTEDMODE);
     EXPECT_EQ(directDraw->SetDisplayMode(320, 240, 32), DD_OK);
-    EXPECT_EQ(directDraw->SetCooperativeLevel(window, DDSCL_NORMAL), DD_OK);
-    EXPECT_FALSE(screen.shown);
-}
-
-TEST_F(DirectDrawStandIn, APrimaryNeedsAModeAndThereIsOnlyOne)
-{
-    ASSERT_EQ(DirectDrawCreate(nullptr, &directDraw, nullptr), DD_OK);
-    DDSURFACEDESC desc = chain_description(2);
-    EXPECT_EQ(directDraw->CreateSurface(&desc, &primary, nullptr), DDERR_NODISPLAYMODE);
-    directDraw->Release();
-    directDraw = nullptr;
-
-    open();
-    IDirectDrawSurface *second = nullptr;
-    EXPECT_EQ(directDraw->CreateSurface(&desc, &second, nullptr), DDERR_PRIMARYSURFACEALREADYEXISTS);
-}
-
-TEST_F(DirectDrawStandIn, RecordsOfAnotherSizeAreRefused)
-{
-    open();
-    primary->Release();
-    primary = nullptr;
     // The size a 32-bit program states is wrong in a 64-bit one.
-    static_assert(sizeof(void *) == 8, "a 64-bit test");
-    DDSURFACEDESC desc = chain_description(1);
     desc.dwSize = 108;
-    IDirectDrawSurface *other = nullptr;
-    EXPECT_EQ(directDraw->CreateSurface(&desc, &other, nullptr), DDERR_INVALIDPARAMS);
-    desc = chain_description(1);
+    EXPECT_EQ(directDraw->CreateSurface(&desc, &primary, nullptr), DDERR_INVALIDPARAMS);
+    desc = chain_description(2);
     ASSERT_EQ(directDraw->CreateSurface(&desc, &primary, nullptr), DD_OK);
-
+    IDirectDrawSurface *other = nullptr;
+    EXPECT_EQ(directDraw->CreateSurface(&desc, &other, nullptr), DDERR_PRIMARYSURFACEALREADYEXISTS);
     DDPIXELFORMAT format = {};
     EXPECT_EQ(primary->GetPixelFormat(&format), DDERR_INVALIDPARAMS);
-    desc.dwSize = 108;
-    EXPECT_EQ(primary->Lock(nullptr, &desc, DDLOCK_WAIT, nullptr), DDERR_INVALIDPARAMS);
+    EXPECT_EQ(directDraw->SetCooperativeLevel(window, DDSCL_NORMAL), DD_OK);
+    EXPECT_FALSE(screen.shown);
 }
 
 TEST_F(DirectDrawStandIn, FlipShowsTheBackBufferAndTurnsTheChain)
@@ -165,19 +133,14 @@ TEST_F(DirectDrawStandIn, FlipShowsTheBackBufferAndTurnsTheChain)
 TEST_F(DirectDrawStandIn, LocksAreExclusiveAndFlipWaitsForUnlock)
 {
     open(1);
-    IDirectDrawSurface *other = nullptr;
-    DDSURFACEDESC desc = lock(back);
-    DDSURFACEDESC again = {};
+    DDSURFACEDESC desc = lock(back), again = {};
     again.dwSize = DDSURFACEDESC_SIZE;
     EXPECT_EQ(back->Lock(nullptr, &again, DDLOCK_WAIT, nullptr), DDERR_SURFACEBUSY);
     EXPECT_EQ(primary->Flip(nullptr, DDFLIP_WAIT), DDERR_SURFACEBUSY);
-    EXPECT_EQ(primary->Flip(back, DDFLIP_WAIT), DDERR_INVALIDPARAMS);
     EXPECT_EQ(back->Unlock(&again), DDERR_INVALIDPARAMS);
     EXPECT_EQ(back->Unlock(desc.lpSurface), DD_OK);
     EXPECT_EQ(back->Unlock(desc.lpSurface), DDERR_NOTLOCKED);
     EXPECT_EQ(primary->Flip(nullptr, DDFLIP_WAIT), DD_OK);
-    EXPECT_EQ(back->GetAttachedSurface(nullptr, &other), DDERR_INVALIDPARAMS);
-
     screen.failingLocks = 1;
     EXPECT_EQ(back->Lock(nullptr, &again, DDLOCK_WAIT, nullptr), DDERR_SURFACEBUSY);
     EXPECT_EQ(back->Lock(nullptr, &again, DDLOCK_WAIT, nullptr), DD_OK);
@@ -208,6 +171,7 @@ TEST_F(DirectDrawStandIn, TheScreenIsGivenBackWhenTheLastReferenceGoes)
     primary = nullptr;
     EXPECT_FALSE(screen.isOpen);
     EXPECT_FALSE(screen.shown);
+    ASSERT_EQ(DirectDrawCreate(nullptr, &directDraw, nullptr), DD_OK) << "and a new object can be made";
 }
 
 // At the normal level the primary is the desktop: blits onto it name a

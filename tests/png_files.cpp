@@ -4,6 +4,7 @@
 
 #include <png.h>
 
+#include <algorithm>
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>
@@ -65,6 +66,37 @@ bool Encode(const PngImage &image, png_bytepp rows, std::vector<unsigned char> &
 int SampleCount(int colorType)
 {
     return colorType == 2 ? 3 : colorType == 4 ? 2 : colorType == 6 ? 4 : 1;
+}
+
+// Odd sizes leave partial bytes and sparse Adam7 passes; the palette entry
+// that tRNS leaves out is opaque by omission.
+PngImage ScatteredImage(int colorType, int depth, bool transparency, bool interlaced, double gamma)
+{
+    PngImage image;
+    image.width = 9;
+    image.height = 7;
+    image.bitDepth = depth;
+    image.colorType = colorType;
+    image.interlaced = interlaced;
+    image.gamma = gamma;
+    const int channels = SampleCount(colorType);
+    const uint32_t levels = colorType == 3 ? std::min(256u, 1u << depth) : 1u << depth;
+    image.samples.resize(std::size_t(63) * channels);
+    for (std::size_t i = 0; i < image.samples.size(); ++i)
+        image.samples[i] = uint16_t(i < std::size_t(channels) ? 0 : i < 2u * channels ? levels - 1
+                                                                   : (i * 2654435761u >> 5) % levels);
+    if (colorType == 3) {
+        for (uint32_t i = 0; i < levels; ++i)
+            image.palette.push_back({uint8_t(i * 37 + 5), uint8_t(255 - i * 11), uint8_t(i * 101)});
+        for (uint32_t i = 0; transparency && i + 1 < levels; ++i)
+            image.paletteAlpha.push_back(uint8_t(i * 255 / (levels - 1)));
+    } else if (transparency) {
+        image.hasTransparentColor = true;
+        for (int c = 0; c < channels; ++c)
+            image.transparentColor[c] = image.samples[3 * channels + c] = image.samples[2 * channels + c];
+        image.samples[4 * channels - 1] ^= 1;
+    }
+    return image;
 }
 
 std::vector<unsigned char> EncodePng(const PngImage &image)

@@ -27,6 +27,11 @@ struct PngImage {
 };
 
 int SampleCount(int colorType);
+// A 9x7 picture whose first pixel is all zero, second all maximum, the rest
+// scattered; with transparency, pixel 2 is the transparent colour and pixel
+// 3 differs from it in its last sample's lowest bit, and a palette's tRNS
+// is one entry short.
+PngImage ScatteredImage(int colorType, int bitDepth, bool transparency, bool interlaced, double gamma);
 // The PNG file of the image; empty when libpng refuses to write it.
 std::vector<unsigned char> EncodePng(const PngImage &image);
 bool WriteFile(const std::string &path, const std::vector<unsigned char> &bytes);

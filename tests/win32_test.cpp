@@ -42,7 +42,7 @@ std::vector<MSG> pump(HWND window)
     return taken;
 }
 
-TEST(Library, OnlyDdrawDllIsFoundAndItLeadsToDirectDrawCreate)
+TEST(Library, OnlyDdrawDllIsFoundAndItLeadsToDirectDrawCreateWhileLoaded)
 {
     HMODULE library = LoadLibraryA("DDraw.DLL");
     ASSERT_NE(library, nullptr);
@@ -50,59 +50,40 @@ TEST(Library, OnlyDdrawDllIsFoundAndItLeadsToDirectDrawCreate)
     FARPROC create = GetProcAddress(library, "DirectDrawCreate");
     EXPECT_EQ(reinterpret_cast<void (*)()>(create), reinterpret_cast<void (*)()>(DirectDrawCreate));
     EXPECT_EQ(GetProcAddress(library, "DirectDrawCreateEx"), nullptr);
-    EXPECT_EQ(GetProcAddress(library, nullptr), nullptr);
     EXPECT_TRUE(FreeLibrary(library));
     EXPECT_EQ(GetModuleHandleA("ddraw.dll"), nullptr);
     EXPECT_EQ(GetProcAddress(library, "DirectDrawCreate"), nullptr);
     EXPECT_FALSE(FreeLibrary(library));
-
-    EXPECT_EQ(LoadLibraryA("fmod.dll"), nullptr);
     EXPECT_EQ(LoadLibraryA("ddraw.dll.bak"), nullptr);
     EXPECT_EQ(LoadLibraryA(nullptr), nullptr);
-    EXPECT_NE(GetModuleHandleA(nullptr), nullptr);
-    EXPECT_FALSE(FreeLibrary(GetModuleHandleA(nullptr)));
 }
 
-TEST(Window, NeedsARegisteredClassKeepsItsNameAndIsDestroyedOnce)
+TEST(Window, NeedsARegisteredClassShowsItsNameAndIconAndIsDestroyedOnce)
 {
     EXPECT_EQ(CreateWindowExA(0, "never registered", "x", WS_POPUP, 0, 0, 0, 0, nullptr, nullptr, nullptr, nullptr),
               nullptr);
-    WNDCLASSA windowClass = {};
-    windowClass.lpfnWndProc = recording_procedure;
-    windowClass.lpszClassName = "twice";
-    EXPECT_NE(RegisterClassA(&windowClass), 0);
-    EXPECT_EQ(RegisterClassA(&windowClass), 0);
-    windowClass.lpszClassName = nullptr;
-    EXPECT_EQ(RegisterClassA(&windowClass), 0);
-
     TestScreen screen;
     HWND window = make_window("named");
-    ASSERT_NE(window, nullptr);
-    EXPECT_TRUE(window_take_screen(window));
+    ASSERT_TRUE(window_take_screen(window));
     EXPECT_EQ(screen.caption, "named");
     EXPECT_EQ(screen.icon, LoadIconA(GetModuleHandleA(nullptr), "IDI_MAIN"));
-    EXPECT_TRUE(DestroyWindow(window));
+    EXPECT_EQ(DefWindowProcA(window, WM_CLOSE, 0, 0), 0);
     EXPECT_FALSE(screen.shown);
-
-    // Destroying twice or a stale handle is refused.
-    EXPECT_FALSE(DestroyWindow(window));
-    EXPECT_FALSE(DestroyWindow(nullptr));
+    EXPECT_FALSE(DestroyWindow(window)) << "WM_CLOSE destroyed it";
     EXPECT_FALSE(window_take_screen(window));
-    MSG msg = {window, WM_CLOSE, 0, 0, 0, {0, 0}};
-    received.clear();
-    EXPECT_EQ(DispatchMessageA(&msg), 0);
-    EXPECT_TRUE(received.empty());
 }
 
-TEST(Messages, TakingTheScreenActivatesThenInputFollowsInOrder)
+TEST(Messages, TakingTheScreenActivatesThenInputFollowsInOrderForItsWindowOnly)
 {
     TestScreen screen;
     HWND window = make_window("messages");
+    HWND other = make_window("other");
     ASSERT_TRUE(window_take_screen(window));
     screen.events = {{ScreenEventKind::KeyDown, 0x20},   {ScreenEventKind::KeyDown, 0x20},
                      {ScreenEventKind::Deactivate, 0},   {ScreenEventKind::Activate, 0},
                      {ScreenEventKind::PointerOver, 0}, {ScreenEventKind::KeyDown, 'A'},
                      {ScreenEventKind::Close, 0}};
+    EXPECT_TRUE(pump(other).empty());
     const std::vector<MSG> taken = pump(window);
     const std::vector<std::pair<UINT, WPARAM>> expected = {
         {WM_ACTIVATEAPP, 1}, {WM_KEYDOWN, 0x20},  {WM_KEYDOWN, 0x20}, {WM_ACTIVATEAPP, 0},
@@ -113,40 +94,17 @@ TEST(Messages, TakingTheScreenActivatesThenInputFollowsInOrder)
         EXPECT_EQ(taken[i].message, expected[i].first) << i;
         EXPECT_EQ(taken[i].wParam, expected[i].second) << i;
     }
-    DestroyWindow(window);
-}
-
-TEST(Messages, AnotherWindowsFilterLeavesTheScreensInputAlone)
-{
-    TestScreen screen;
-    HWND shown = make_window("shown");
-    HWND other = make_window("other");
-    ASSERT_TRUE(window_take_screen(shown));
-    screen.events = {{ScreenEventKind::KeyDown, 0x1B}};
-    EXPECT_TRUE(pump(other).empty());
-    EXPECT_EQ(screen.events.size(), 1u);
-    EXPECT_EQ(pump(shown).size(), 2u);
     DestroyWindow(other);
-    DestroyWindow(shown);
-}
-
-TEST(Messages, TheDefaultProcedureDestroysAWindowOnClose)
-{
-    HWND window = make_window("default close");
-    EXPECT_EQ(DefWindowProcA(window, WM_KEYDOWN, 'A', 0), 0);
-    EXPECT_EQ(DefWindowProcA(window, WM_CLOSE, 0, 0), 0);
-    EXPECT_FALSE(DestroyWindow(window));
+    DestroyWindow(window);
 }
 
 TEST(Keys, LettersDigitsAndNamedKeysGetTheirCodesAndOthersNone)
 {
     const std::pair<SDL_Keycode, uint32_t> keys[] = {
-        {SDLK_SPACE, 0x20}, {SDLK_ESCAPE, 0x1B}, {SDLK_a, 0x41},     {SDLK_z, 0x5A},
-        {SDLK_0, 0x30},     {SDLK_9, 0x39},      {SDLK_RETURN, 0x0D}, {SDLK_LEFT, 0x25},
-        {SDLK_F1, 0x70},    {SDLK_F12, 0x7B},
+        {SDLK_SPACE, 0x20}, {SDLK_ESCAPE, 0x1B}, {SDLK_a, 0x41},      {SDLK_z, 0x5A},   {SDLK_0, 0x30},
+        {SDLK_9, 0x39},     {SDLK_RETURN, 0x0D}, {SDLK_LEFT, 0x25},   {SDLK_F12, 0x7B},
         // No code, though the low byte is that of ESC or SPACE.
-        {SDL_SCANCODE_TO_KEYCODE(SDL_SCANCODE_APP1), VK_NONE},
-        {SDL_SCANCODE_TO_KEYCODE(0x120), VK_NONE},
+        {SDL_SCANCODE_TO_KEYCODE(SDL_SCANCODE_APP1), VK_NONE}, {SDL_SCANCODE_TO_KEYCODE(0x120), VK_NONE},
         {SDLK_BACKQUOTE, VK_NONE},
     };
     for (const auto &key : keys)
