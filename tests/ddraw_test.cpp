@@ -219,25 +219,6 @@ TEST_F(Display, WindowProcedureHandlesItsMessagesAndPassesOnTheRest)
     EXPECT_EQ(musicStops, 0);
 }
 
-// ESC and close end the process from inside the layer, so they are watched
-// from a child process; the screen's log shows the order.
-TEST_F(Display, EscapeAndCloseStopTheMusicCloseAndExitWith0)
-{
-    const std::vector<ScreenEvent> ways[] = {
-        {{ScreenEventKind::KeyDown, 'Q'}, {ScreenEventKind::KeyDown, VK_ESCAPE}, {ScreenEventKind::KeyDown, VK_SPACE}},
-        {{ScreenEventKind::Close, 0}},
-        {}, // WM_CLOSE sent directly
-    };
-    for (const auto &events : ways) {
-        open_with(LAYOUT_RGB32);
-        screen.events.assign(events.begin(), events.end());
-        EXPECT_EXIT((screen.echo = true, events.empty() ? display_wndproc(nullptr, WM_CLOSE, 0, 0)
-                                                         : update(noise_frame(13))),
-                    ::testing::ExitedWithCode(0), "music_stop\n(.|\n)*screen: close\n(.|\n)*screen: screen saver allowed\n$");
-        display_close();
-    }
-}
-
 class WindowedDisplay : public Display {
 protected:
     void open_windowed(const ScreenFormat &desktop)
@@ -336,15 +317,27 @@ TEST_F(WindowedDisplay, EachFrameFillsTheLetterboxOfTheClientAreaAsItIsNowBetwee
     EXPECT_EQ(sleeps, (std::vector<DWORD>{1}));
 }
 
-TEST_F(WindowedDisplay, EscapeAndCloseEndWith0AndLeaveTheScreenSaverAlone)
+// ESC and close end the process from inside the layer, so they are watched
+// from a child process; the screen's log shows the order. A window leaves
+// the screen saver alone.
+TEST_F(WindowedDisplay, EscapeAndCloseStopTheMusicCloseAndExitWith0)
 {
-    for (ScreenEventKind way : {ScreenEventKind::KeyDown, ScreenEventKind::Close}) {
-        open_windowed(LAYOUT_RGB32);
-        screen.events.push_back({way, VK_ESCAPE});
-        EXPECT_EXIT((screen.echo = true, update(noise_frame(50))), ::testing::ExitedWithCode(0),
-                    "music_stop\n(.|\n)*screen: close\n(.|\n)*screen: hide\n$");
-        display_close();
-    }
+    const std::vector<ScreenEvent> ways[] = {
+        {{ScreenEventKind::KeyDown, 'Q'}, {ScreenEventKind::KeyDown, VK_ESCAPE}, {ScreenEventKind::KeyDown, VK_SPACE}},
+        {{ScreenEventKind::Close, 0}},
+        {}, // WM_CLOSE sent directly
+    };
+    for (bool windowed : {false, true})
+        for (const auto &events : ways) {
+            windowed ? open_windowed(LAYOUT_RGB32) : open_with(LAYOUT_RGB32);
+            screen.events.assign(events.begin(), events.end());
+            EXPECT_EXIT((screen.echo = true, events.empty() ? display_wndproc(nullptr, WM_CLOSE, 0, 0)
+                                                             : update(noise_frame(13))),
+                        ::testing::ExitedWithCode(0),
+                        windowed ? "music_stop\n(.|\n)*screen: close\n(.|\n)*screen: hide\n$"
+                                 : "music_stop\n(.|\n)*screen: close\n(.|\n)*screen: screen saver allowed\n$");
+            display_close();
+        }
 }
 
 } // namespace
