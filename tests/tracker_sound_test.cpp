@@ -15,6 +15,7 @@
 #include <mutex>
 #include <string>
 #include <thread>
+#include <utility>
 #include <vector>
 
 namespace {
@@ -143,12 +144,12 @@ TEST_F(TrackerSound, PullsDeliverEachRowsSyncsWithTheBlockHoldingItsFirstFrame)
         pullFrames(frames, perPull, &audio[perPull != 1]);
         FMUSIC_FreeSong(song);
 
-        const std::vector<Delivery> expected = expected_calls(frames), got = recorded();
-        ASSERT_EQ(got.size(), expected.size());
-        for (size_t i = 0; i < got.size(); ++i) {
-            EXPECT_EQ(got[i].param, expected[i].param) << "call " << i;
-            EXPECT_EQ(got[i].frame, (expected[i].frame / perPull + 1) * perPull) << "call " << i;
-        }
+        std::vector<std::pair<unsigned, int64_t>> expected, got;
+        for (const Delivery &call : expected_calls(frames))
+            expected.push_back({call.param, (call.frame / perPull + 1) * perPull});
+        for (const Delivery &call : recorded())
+            got.push_back({call.param, call.frame});
+        EXPECT_EQ(got, expected);
     }
     EXPECT_TRUE(audio[0] == audio[1]);
     EXPECT_GT(*std::max_element(audio[1].begin(), audio[1].end()), 1000) << "the song should be audible";
@@ -169,13 +170,10 @@ TEST_F(TrackerSound, SetOrderStartsThatOrdersFirstRow)
     pullFrames(4 * 2 * 735 + 1, 1);
     FMUSIC_FreeSong(song);
 
-    const std::vector<Delivery> got = recorded();
-    const std::pair<unsigned, int64_t> expected[] = {{0x20, 0}, {0x21, 3 * 2 * 735}, {0x10, 4 * 2 * 735}};
-    ASSERT_EQ(got.size(), 3u);
-    for (size_t i = 0; i < 3; ++i) {
-        EXPECT_EQ(got[i].param, expected[i].first) << "call " << i;
-        EXPECT_EQ(got[i].frame - 1, expected[i].second) << "call " << i;
-    }
+    std::vector<std::pair<unsigned, int64_t>> got;
+    for (const Delivery &call : recorded())
+        got.push_back({call.param, call.frame - 1});
+    EXPECT_EQ(got, (std::vector<std::pair<unsigned, int64_t>>{{0x20, 0}, {0x21, 3 * 2 * 735}, {0x10, 4 * 2 * 735}}));
 }
 
 TEST_F(TrackerSound, SyncCallsStopWhenTheSongIsFreedOrUnset)

@@ -8,6 +8,7 @@
 #include <gtest/gtest.h>
 #include <libopenmpt/libopenmpt.h>
 
+#include <array>
 #include <cstring>
 
 namespace {
@@ -41,18 +42,13 @@ TEST(XmPatterns, ReadsLayoutAndEveryZxxCellOfTheSyncSongByOrderAndRow)
     EXPECT_EQ(song.patternRows, (std::vector<int>{8, 8, 4}));
 
     // pattern, row, channel, parameter, as xm_sync_song places them.
-    const int cells[][4] = {
-        {0, 0, 1, 0x00}, {0, 1, 2, 0xAB}, {0, 3, 1, 0x01}, {0, 3, 3, 0x00}, {0, 5, 3, 0x02},
-        {0, 6, 2, 0x03}, {0, 7, 1, 0x04}, {1, 0, 0, 0x10}, {1, 1, 1, 0x11}, {1, 2, 0, 0x12},
-        {1, 4, 0, 0x13}, {1, 6, 1, 0x14}, {2, 0, 1, 0x20}, {2, 3, 0, 0x21},
-    };
-    ASSERT_EQ(song.syncCells.size(), std::size(cells));
-    for (size_t i = 0; i < song.syncCells.size(); ++i) {
-        EXPECT_EQ(song.syncCells[i].pattern, cells[i][0]) << "cell " << i;
-        EXPECT_EQ(song.syncCells[i].row, cells[i][1]) << "cell " << i;
-        EXPECT_EQ(song.syncCells[i].channel, cells[i][2]) << "cell " << i;
-        EXPECT_EQ(song.syncCells[i].param, cells[i][3]) << "cell " << i;
-    }
+    std::vector<std::array<int, 4>> cells;
+    for (const XmSyncCell &cell : song.syncCells)
+        cells.push_back({cell.pattern, cell.row, cell.channel, cell.param});
+    EXPECT_EQ(cells, (std::vector<std::array<int, 4>>{
+                         {0, 0, 1, 0x00}, {0, 1, 2, 0xAB}, {0, 3, 1, 0x01}, {0, 3, 3, 0x00}, {0, 5, 3, 0x02},
+                         {0, 6, 2, 0x03}, {0, 7, 1, 0x04}, {1, 0, 0, 0x10}, {1, 1, 1, 0x11}, {1, 2, 0, 0x12},
+                         {1, 4, 0, 0x13}, {1, 6, 1, 0x14}, {2, 0, 1, 0x20}, {2, 3, 0, 0x21}}));
 
     // The cells of an order and row, as indices into syncCells.
     const int ranges[][4] = {{0, 3, 2, 4}, {2, 3, 13, 14}, {0, 2, 0, 0}, {3, 0, 0, 0}, {-1, 0, 0, 0}};
