@@ -88,14 +88,10 @@ TEST(Palette, SamplesFollowSymmetricCyclicBands)
 {
     uint32_t colors[PALETTE_SIZE];
     BuildPalette(colors);
-    const struct {
-        int position;
-        uint32_t red, green, blue;
-    } samples[] = {{0, 64, 0, 191},   {1, 65, 0, 190},    {60, 124, 0, 131}, {119, 183, 0, 72},
-                   {120, 184, 0, 71}, {121, 183, 0, 72}, {239, 65, 0, 190}};
+    const std::pair<int, uint32_t> samples[] = {{0, 0x4000BF},   {1, 0x4100BE},   {60, 0x7C0083}, {119, 0xB70048},
+                                                {120, 0xB80047}, {121, 0xB70048}, {239, 0x4100BE}};
     for (const auto &sample : samples)
-        EXPECT_EQ(colors[sample.position], (sample.red << 16) | (sample.green << 8) | sample.blue)
-            << "position " << sample.position;
+        EXPECT_EQ(colors[sample.first], sample.second) << "position " << sample.first;
 }
 
 TEST(Background, RowsFollowTheStepWithOneNoiseDrawPerPixel)
