@@ -14,6 +14,7 @@
 #include <vector>
 
 #include "ddraw.h"
+#include "screen.h"
 
 float crossfadeLevel = 255.0f;
 
@@ -156,6 +157,9 @@ TEST_P(SdlDisplayLayout, ShowsTheFrameUnchanged)
     ASSERT_EQ(display_open("test", 320, 240), 1);
     EXPECT_EQ(display_update(pattern.data()), 1);
     EXPECT_TRUE(screen_shows_pattern());
+    // A screen of one layout offers no mode of another depth.
+    ScreenFormat format;
+    EXPECT_FALSE(sdl_screen().set_mode(320, 240, std::string(GetParam()).find("32") == 3 ? 24 : 32, &format));
 }
 
 INSTANTIATE_TEST_SUITE_P(EveryLayout, SdlDisplayLayout,
