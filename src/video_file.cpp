@@ -28,7 +28,7 @@ struct VideoFile {
     AVPacket *packet = nullptr;
     SwsContext *converter = nullptr;
     VideoLayout layout;
-    std::vector<uint32_t> enlarged;
+    std::vector<uint32_t> enlarged; // the frame before its conversion to YUV
     std::vector<int16_t> heldSamples; // interleaved, less than one codec frame
 };
 
@@ -149,8 +149,8 @@ bool open_video(VideoFile *file, VideoKind kind, std::string &error)
         error = "out of memory";
         return false;
     }
-    file->enlarged.resize(static_cast<size_t>(video.codec->width) * video.codec->height);
     if (kind == VideoKind::Mp4) {
+        file->enlarged.resize(static_cast<size_t>(video.codec->width) * video.codec->height);
         file->converter = sws_getContext(video.codec->width, video.codec->height, AV_PIX_FMT_BGR0,
                                          video.codec->width, video.codec->height, AV_PIX_FMT_YUV420P,
                                          SWS_POINT | SWS_ACCURATE_RND, nullptr, nullptr, nullptr);
@@ -190,23 +190,25 @@ bool open_audio(VideoFile *file, VideoKind kind, std::string &error)
     return true;
 }
 
-// Each pixel becomes a square of scale × scale.
-void enlarge(VideoFile *file, const uint32_t *pixels)
+// Each pixel becomes a square of scale × scale, in rows `pitch` bytes apart.
+void enlarge(const VideoLayout &layout, const uint32_t *pixels, uint8_t *to, int pitch)
 {
-    const VideoLayout &layout = file->layout;
     const int width = layout.width * layout.scale;
-    uint32_t *to = file->enlarged.data();
     for (int y = 0; y < layout.height; ++y) {
         const uint32_t *row = pixels + static_cast<size_t>(y) * layout.width;
-        uint32_t *first = to;
+        uint32_t *first = reinterpret_cast<uint32_t *>(to);
+        uint32_t *at = first;
         for (int x = 0; x < layout.width; ++x)
             for (int copy = 0; copy < layout.scale; ++copy)
-                *to++ = row[x];
-        for (int copy = 1; copy < layout.scale; ++copy, to += width)
-            std::copy(first, first + width, to);
+                *at++ = row[x];
+        to += pitch;
+        for (int copy = 1; copy < layout.scale; ++copy, to += pitch)
+            std::copy(first, first + width, reinterpret_cast<uint32_t *>(to));
     }
 }
 
+// The lossless kind takes the enlarged frame as it is; the other has it
+// converted to YUV on the way.
 bool add_picture(VideoFile *file, const uint32_t *pixels, std::string &error)
 {
     Encoder &video = file->video;
@@ -214,18 +216,13 @@ bool add_picture(VideoFile *file, const uint32_t *pixels, std::string &error)
         error = "out of memory";
         return false;
     }
-    enlarge(file, pixels);
-    const int width = video.codec->width;
     if (file->converter) {
+        const int pitch = 4 * video.codec->width;
+        enlarge(file->layout, pixels, reinterpret_cast<uint8_t *>(file->enlarged.data()), pitch);
         const uint8_t *source[] = {reinterpret_cast<const uint8_t *>(file->enlarged.data())};
-        const int sourcePitch[] = {4 * width};
-        sws_scale(file->converter, source, sourcePitch, 0, video.codec->height, video.frame->data,
-                  video.frame->linesize);
+        sws_scale(file->converter, source, &pitch, 0, video.codec->height, video.frame->data, video.frame->linesize);
     } else {
-        for (int y = 0; y < video.codec->height; ++y)
-            std::copy(file->enlarged.data() + static_cast<size_t>(y) * width,
-                      file->enlarged.data() + static_cast<size_t>(y + 1) * width,
-                      reinterpret_cast<uint32_t *>(video.frame->data[0] + y * video.frame->linesize[0]));
+        enlarge(file->layout, pixels, video.frame->data[0], video.frame->linesize[0]);
     }
     video.frame->pts = video.next++;
     return encode(file, video, video.frame, error);

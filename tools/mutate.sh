@@ -141,7 +141,7 @@ src/options.cpp @ !options.capture.empty() > 1) @ !options.capture.empty() > 2) 
 src/synclist.cpp @ else if (changes == names.size()) @ else if (changes == names.size() + 1) @ listing misses the ending Z00
 src/capture.cpp @ tracker_sound_pull(samples, sliceFrames);\n        if (!NextFrame()) @ if (!NextFrame())\n            break;\n        tracker_sound_pull(samples, sliceFrames);\n        if (false) @ capture draws a frame before its slice's syncs
 src/capture.cpp @ std::remove(partial.c_str());\n        return fail("cannot write", settings.name, error);\n    }\n    return 0; @ return fail("cannot write", settings.name, error);\n    }\n    return 0; @ failed capture leaves its temporary file
-src/video_file.cpp @ for (int copy = 0; copy < layout.scale; ++copy)\n                *to++ = row[x]; @ for (int copy = 0; copy < layout.scale; ++copy)\n                *to++ = row[x ? x - 1 : 0]; @ enlarged frame shifted by a pixel
+src/video_file.cpp @ for (int copy = 0; copy < layout.scale; ++copy)\n                *at++ = row[x]; @ for (int copy = 0; copy < layout.scale; ++copy)\n                *at++ = row[x ? x - 1 : 0]; @ enlarged frame shifted by a pixel
 src/video_file.cpp @ (rest == 0 || encode_samples(file, rest, error)) @ (true) @ the audio's last part dropped
 platform/sound/output_sdl.cpp @ SDL_QuitSubSystem(SDL_INIT_AUDIO);\n    device = 0; @ SDL_QuitSubSystem(SDL_INIT_AUDIO); @ a closed device cannot be opened again
 EOF
