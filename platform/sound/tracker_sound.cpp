@@ -13,7 +13,7 @@
 #include "tracker_sound.h"
 #include "sound_output.h"
 #include "tracker_sound_clock.h"
-#include "xm_patterns.h"
+#include "song_file.h"
 
 #include <libopenmpt/libopenmpt.h>
 
@@ -21,6 +21,7 @@
 #include <cstdio>
 #include <cstring>
 #include <mutex>
+#include <string>
 
 struct FMUSIC_MODULE {
     openmpt_module *player = nullptr;
@@ -38,8 +39,6 @@ const int kChunkFrames = 16;
 // The device buffer; sync calls are made once per block.
 const int kBlockFrames = 512;
 const int kMaxRowStartsPerBlock = (kBlockFrames + kChunkFrames - 1) / kChunkFrames;
-// Larger files are not modules that this demo plays.
-const long kMaxFileBytes = 64L << 20;
 
 struct RowStart {
     int order;
@@ -128,22 +127,6 @@ void pull_locked(int16_t *out, int frames)
 }
 
 
-bool read_file(const char *name, std::vector<uint8_t> &bytes)
-{
-    FILE *file = std::fopen(name, "rb");
-    if (!file)
-        return false;
-    bool ok = std::fseek(file, 0, SEEK_END) == 0;
-    const long size = ok ? std::ftell(file) : -1;
-    ok = ok && size > 0 && size <= kMaxFileBytes && std::fseek(file, 0, SEEK_SET) == 0;
-    if (ok) {
-        bytes.resize(static_cast<size_t>(size));
-        ok = std::fread(bytes.data(), 1, bytes.size(), file) == bytes.size();
-    }
-    std::fclose(file);
-    return ok;
-}
-
 // Starts playback of `song` at `order`, row 0, as a fresh row start.
 void seek_locked(FMUSIC_MODULE *song, int order)
 {
@@ -215,20 +198,13 @@ void FSOUND_Close()
 
 FMUSIC_MODULE *FMUSIC_LoadSong(const char *name)
 {
-    if (!name)
-        return nullptr;
-    std::vector<uint8_t> bytes;
-    if (!read_file(name, bytes))
-        return nullptr;
     FMUSIC_MODULE *song = new FMUSIC_MODULE;
-    if (xm_parse_patterns(bytes.data(), bytes.size(), song->layout) != XmError::None) {
+    std::string error;
+    if (!song_file_read(name, song->layout, error)) {
         delete song;
         return nullptr;
     }
-    std::vector<uint8_t>().swap(bytes);
-    song->player = openmpt_module_create_from_memory2(
-        song->layout.blanked.data(), song->layout.blanked.size(), openmpt_log_func_silent, nullptr,
-        openmpt_error_func_ignore, nullptr, nullptr, nullptr, nullptr);
+    song->player = song_file_player(song->layout);
     std::vector<uint8_t>().swap(song->layout.blanked);
     if (!song->player) {
         delete song;

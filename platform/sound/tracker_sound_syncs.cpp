@@ -4,12 +4,7 @@
 // in short chunks to find the chunk where each row starts, then again up to
 // each of those chunks and a frame at a time through it.
 #include "tracker_sound_syncs.h"
-#include "xm_patterns.h"
-
-#include <libopenmpt/libopenmpt.h>
-
-#include <fstream>
-#include <iterator>
+#include "song_file.h"
 
 namespace {
 
@@ -26,10 +21,7 @@ struct RowStart {
 
 struct Player {
     openmpt_module *module;
-    explicit Player(const std::vector<uint8_t> &bytes)
-        : module(openmpt_module_create_from_memory2(bytes.data(), bytes.size(), openmpt_log_func_silent,
-                                                    nullptr, openmpt_error_func_ignore, nullptr, nullptr,
-                                                    nullptr, nullptr))
+    explicit Player(const XmPatterns &layout) : module(song_file_player(layout))
     {
         if (!module)
             return;
@@ -96,22 +88,13 @@ void refine_row_starts(Player &player, int rate, std::vector<RowStart> &rows)
 bool tracker_sound_list_syncs(const char *fileName, int rate, std::vector<TrackerSync> &syncs,
                               std::string &error)
 {
-    std::ifstream file(fileName, std::ios::binary);
-    const std::vector<uint8_t> bytes{std::istreambuf_iterator<char>(file), std::istreambuf_iterator<char>()};
-    if (!file.good() && !file.eof()) {
-        error = "cannot be read";
-        return false;
-    }
     XmPatterns layout;
-    const XmError parsed = xm_parse_patterns(bytes.data(), bytes.size(), layout);
-    if (parsed != XmError::None) {
-        error = xm_error_text(parsed);
+    if (!song_file_read(fileName, layout, error))
         return false;
-    }
 
     std::vector<RowStart> rows;
     {
-        Player player(layout.blanked);
+        Player player(layout);
         if (!player.module) {
             error = "cannot be played";
             return false;
@@ -121,7 +104,7 @@ bool tracker_sound_list_syncs(const char *fileName, int rate, std::vector<Tracke
             return false;
         }
     }
-    Player player(layout.blanked);
+    Player player(layout);
     refine_row_starts(player, rate, rows);
 
     syncs.clear();

@@ -1,0 +1,17 @@
+// song_file.h - an XM file as the sound library plays it: read, its layout
+// and sync cells found, and a silent libopenmpt player over the copy whose
+// sync cells are emptied. Shared by playback and the sync walk.
+#pragma once
+
+#include <string>
+
+#include <libopenmpt/libopenmpt.h>
+
+#include "xm_patterns.h"
+
+// Reads and parses `name`. False with `error` set to the reason.
+bool song_file_read(const char *name, XmPatterns &layout, std::string &error);
+
+// A player of the layout's emptied copy that logs nothing; null when
+// libopenmpt refuses it. The caller destroys it.
+openmpt_module *song_file_player(const XmPatterns &layout);
