@@ -4,8 +4,8 @@
 # the plain build is rebuilt incrementally and its tests run; the fault is
 # caught when a test fails. Prints the count and the faults missed.
 #   tools/mutate.sh           all faults
-#   tools/mutate.sh PATTERN   only the faults whose description matches PATTERN
-#                             (an extended regular expression)
+#   tools/mutate.sh PATTERN   only the faults whose "file: description" matches
+#                             PATTERN (an extended regular expression)
 #   tools/mutate.sh --check   only checks that every fault's old text is there
 #   tools/mutate.sh --lines   non-blank lines of tests/ against the rest
 set -euo pipefail
@@ -242,7 +242,7 @@ broken=()
 while IFS= read -r line; do
     [ -n "$line" ] || continue
     split "$line"
-    [[ "$what" =~ $filter ]] || continue
+    [[ "$file: $what" =~ $filter ]] || continue
     cp "$tree/$file" "$scratch/original"
     touch "$scratch/stamp"
     sleep 1
