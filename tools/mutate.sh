@@ -72,6 +72,7 @@ src/test.cpp @ const uint32_t noise = static_cast<uint32_t>(draws[x]) % 40u - 20
 src/test.cpp @ * weight) >> 8) & 0x0000FF00u; @ * weight) >> 8) & 0x0000FE00u; @ blend loses green's low bit
 src/test.cpp @ const int left = SCREEN_WIDTH / 2 - width / 2; @ const int left = (SCREEN_WIDTH - width) / 2; @ odd-width pictures centred with the other rounding
 src/test.cpp @ if (!cursor->next) @ if (!cursor->next || !cursor->next->next) @ crossfade to the last picture refused
+src/test.cpp @ ((color >> 24) * level) >> 8); @ ((color >> 24) * level) >> 7); @ crossfade opacity doubled
 src/test.cpp @ if (crossfadeLevel > 255.0f)\n        currentPicture = list.Next(); @ if (crossfadeLevel > 255.0f)\n        list.Next(); @ finished crossfade keeps the old picture
 src/test.cpp @ music_sync_deliver();\n    if (!running) @ if (!running) @ frame loop loses the music's syncs
 src/loadpng.cpp @ if (bitDepth == 16) @ if (bitDepth == 8) @ 16-bit samples not stripped
