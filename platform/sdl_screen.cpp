@@ -273,12 +273,14 @@ private:
         texture = frame;
         frameWidth = width;
         frameHeight = height;
-        // The frame reaches the screen through a copy in the window's own
-        // format, so that the scaled copy stays on the renderer's fast path
-        // whatever the layout: the software renderer scales pixels of
-        // another format one by one. Without render targets it goes direct.
-        staging = SDL_CreateTexture(renderer, SDL_GetWindowPixelFormat(window), SDL_TEXTUREACCESS_TARGET, width,
-                                    height);
+        // A frame of another layout than the window's reaches the screen
+        // through a copy in the window's own format, so that the scaled copy
+        // stays on the renderer's fast path: the software renderer scales
+        // pixels of another format one by one. Without render targets it
+        // goes direct, as a frame in the window's format always does.
+        const Uint32 windowFormat = SDL_GetWindowPixelFormat(window);
+        if (pixelFormat != windowFormat)
+            staging = SDL_CreateTexture(renderer, windowFormat, SDL_TEXTUREACCESS_TARGET, width, height);
         return true;
     }
 
