@@ -2,7 +2,9 @@
 // row as the display presents it, beside memcpy of the frame and the same
 // conversions done by pixman and by SDL_ConvertPixels. Each benchmark runs a
 // few times and keeps its fastest run; a table of times per frame follows,
-// with the instructions each of ours ran on.
+// with the instructions each of ours ran on. To see how an older processor
+// fares, cap both sides: DEMO_INSTRUCTIONS=ssse3 (pixman has no AVX2 code),
+// or DEMO_INSTRUCTIONS=sse2 with PIXMAN_DISABLE=ssse3.
 #include <SDL.h>
 #include <benchmark/benchmark.h>
 #include <pixman.h>

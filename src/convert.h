@@ -13,7 +13,8 @@ typedef void (*Converter)(const void *source, void *destination, int count);
 Converter converter_select(uint32_t bits, uint32_t redMask, uint32_t greenMask, uint32_t blueMask);
 
 // Which instructions `converter` runs on this processor: "avx2", "ssse3",
-// "sse2" or "portable" for the plain loops, "mmx" for the packed routines.
+// "sse2" or "portable" for the plain loops, "mmx" for the packed routines,
+// "memcpy" for the copy that is the C library's.
 const char *converter_instructions(Converter converter);
 
 void to_rgb32(const void *source, void *destination, int count);

@@ -38,7 +38,10 @@ faults=$(cat <<'EOF'
 src/convert.cpp @ (pixel & 0xFF00) | ((pixel & 0xFF) << 16) @ (pixel & 0xFF00) | ((pixel & 0xFF) << 8) @ bgr32 converter shifts blue by 8 instead of 16
 src/convert.cpp @ to[3 * i] = from[4 * i + 2];\n        to[3 * i + 1] = from[4 * i + 1]; @ to[3 * i] = from[4 * i + 2];\n        to[3 * i + 1] = from[4 * i + 2]; @ bgr24 converter takes green from the red byte
 src/convert.cpp @ layout.greenMask == greenMask && layout.blueMask == blueMask @ layout.greenMask == greenMask @ converter choice ignores the blue mask
-src/convert.cpp @ std::memcpy(to + 4 * i, &pixel, 4);\n    }\n}\n\ninline __attribute__((always_inline)) void keepBytes24 @ std::memcpy(to + 4 * i, &pixel, 3);\n    }\n}\n\ninline __attribute__((always_inline)) void keepBytes24 @ rgb32 copy drops each pixel's last byte
+src/convert.cpp @ std::memcpy(destination, source, 4 * static_cast<size_t>(count)); @ std::memcpy(destination, source, 4 * static_cast<size_t>(count) - 1); @ rgb32 copy drops the row's last byte
+src/convert.cpp @ using Rgb565 = Packing16<4, 0x2000, @ using Rgb565 = Packing16<4, 0x1000, @ hand-packed rgb565 puts red one bit low
+src/convert.cpp @ _mm_packs_epi32(fields16x4<Packing>(from + 4 * i), fields16x4<Packing>(from + 4 * i + 16)) @ _mm_packs_epi32(fields16x4<Packing>(from + 4 * i + 16), fields16x4<Packing>(from + 4 * i)) @ SSE2 16-bit packing swaps its two halves
+src/convert.cpp @ _mm_set_epi32(0, 0, 0x0000FFFF, -1) @ _mm_set_epi32(0, 0, 0x000000FF, -1) @ SSE2 24-bit packing loses the second pixel's red
 src/convert.cpp @ pack16<8, 5, 3, 0xF800, 0x07E0, 0x001F> @ pack16<8, 5, 3, 0xF800, 0x07C0, 0x001F> @ rgb565 loses green's low bit
 src/convert.cpp @ pack16<19, 6, -7, 0x001F, 0x03E0, 0x7C00> @ pack16<19, 6, -8, 0x001F, 0x03E0, 0x7C00> @ bgr555 blue shifted one bit too far
 src/mmx.cpp @ greenTop6 = 0x0000FC000000FC00; @ greenTop6 = 0x0000FE000000FE00; @ 565 green mask one bit too wide
