@@ -138,6 +138,31 @@ RandomState DetectRandom()
 // Drawn before main, while the runtime is as a never-seeded program has it.
 RandomState sequence = DetectRandom();
 
+// The congruential generator's state steps as x ← a·x + c; four steps are
+// x ← a⁴·x + c·(a³ + a² + a + 1). So four states a step apart each take four
+// steps at once, and none waits on another's multiplication.
+void DrawCongruential(uint32_t &state, int *values, int count)
+{
+    const uint32_t a = 214013u, c = 2531011u;
+    const uint32_t fourStepsA = a * a * a * a, fourStepsC = c * (a * a * a + a * a + a + 1);
+    int i = 0;
+    if (count >= 4) {
+        uint32_t chains[4] = {state};
+        for (int k = 1; k < 4; ++k)
+            chains[k] = chains[k - 1] * a + c;
+        for (; i + 4 <= count; i += 4)
+            for (int k = 0; k < 4; ++k) {
+                values[i + k] = static_cast<int>(chains[k] >> 16 & 0x7FFF);
+                chains[k] = chains[k] * fourStepsA + fourStepsC;
+            }
+        state = chains[0];
+    }
+    for (; i < count; ++i) {
+        values[i] = static_cast<int>(state >> 16 & 0x7FFF);
+        state = state * a + c;
+    }
+}
+
 // Fills `values` with the next `count` numbers of the sequence.
 void DrawRandom(int *values, int count)
 {
@@ -150,15 +175,9 @@ void DrawRandom(int *values, int count)
     case RandomKind::additive:
         DrawAdditive(sequence.recent, values, count);
         break;
-    case RandomKind::congruential: {
-        uint32_t state = sequence.congruential;
-        for (int i = 0; i < count; ++i) {
-            values[i] = static_cast<int>(state >> 16 & 0x7FFF);
-            state = state * 214013u + 2531011u;
-        }
-        sequence.congruential = state;
+    case RandomKind::congruential:
+        DrawCongruential(sequence.congruential, values, count);
         break;
-    }
     case RandomKind::runtime:
         for (int i = 0; i < count; ++i)
             values[i] = rand();
