@@ -86,10 +86,8 @@ DemoProcess::~DemoProcess()
             std::fclose(file);
 }
 
-namespace {
-
 // What the program wrote, in lines as it meant them: Windows writes CR LF.
-std::string Written(std::FILE *file)
+static std::string Written(std::FILE *file)
 {
     std::string text;
     std::rewind(file);
@@ -98,8 +96,6 @@ std::string Written(std::FILE *file)
             text += char(c);
     return text;
 }
-
-} // namespace
 
 bool DemoProcess::Running()
 {
@@ -128,18 +124,15 @@ int PictureShown(const std::vector<uint32_t> &frame, const std::vector<std::uniq
         const Picture &picture = *pictures[i];
         const int left = 160 - picture.width / 2;
         const int top = 120 - picture.height / 2;
-        int opaque = 0;
-        int matching = 0;
+        int opaque = 0, matching = 0;
         for (int y = std::max(0, -top); y < std::min(picture.height, 240 - top); ++y)
             for (int x = std::max(0, -left); x < std::min(picture.width, 320 - left); ++x) {
                 const uint32_t want = picture.pixels[size_t(y) * picture.width + x];
                 const uint32_t got = frame[size_t(top + y) * 320 + left + x];
-                if (want >> 24 != 0xFF)
-                    continue;
-                ++opaque;
-                bool close = true;
+                bool close = want >> 24 == 0xFF;
                 for (int shift = 0; shift < 24; shift += 8)
                     close &= std::abs(int(got >> shift & 255) - int(want >> shift & 255)) <= tolerance;
+                opaque += want >> 24 == 0xFF;
                 matching += close;
             }
         if (opaque > 0 && matching >= opaque * share)

@@ -30,17 +30,15 @@ std::vector<uint32_t> Screenshot(const std::string &name)
     const char *area = std::getenv("DEMO_SCREEN_AREA");
     const std::string crop = area && *area ? std::string(" -crop '") + area + "' +repage" : "";
     FILE *pipe = popen(("xwd -root -silent | /usr/bin/convert xwd:-" + crop + " -write png:'" +
-                        (dir && *dir ? dir : "/tmp") + "/" + name + "' -filter point -resize '320x240!' -depth 8 rgb:-")
+                        (dir && *dir ? dir : "/tmp") + "/" + name + "' -filter point -resize '320x240!' -depth 8 bgra:-")
                            .c_str(),
                        "r");
-    std::vector<unsigned char> rgb(320 * 240 * 3);
-    const bool read = pipe && std::fread(rgb.data(), 1, rgb.size(), pipe) == rgb.size();
+    // Little-endian words of blue, green, red and alpha bytes: 0xAARRGGBB.
+    std::vector<uint32_t> frame(320 * 240);
+    const bool read = pipe && std::fread(frame.data(), 4, frame.size(), pipe) == frame.size();
     if (pipe)
         pclose(pipe);
-    std::vector<uint32_t> frame;
-    for (size_t i = 0; read && i < rgb.size(); i += 3)
-        frame.push_back(uint32_t(rgb[i]) << 16 | rgb[i + 1] << 8 | rgb[i + 2]);
-    return frame;
+    return read ? frame : std::vector<uint32_t>();
 }
 
 // The demo in a window, once $DEMO_ERROR_LOG is gone: where the Windows
@@ -57,32 +55,18 @@ DemoProcess StartWindowed(const std::string &dir)
                                   "ASAN_OPTIONS=detect_leaks=0:abort_on_error=1"}});
 }
 
-// Nearly all of a picture's opaque pixels, the blend leaving them one lower.
-int PictureOnScreen(const std::string &name, const std::vector<std::unique_ptr<Picture>> &shown)
-{
-    return PictureShown(Screenshot(name), shown, 4, 0.9);
-}
-
-// Polls the screen until it shows shown[picture] or `seconds` pass.
-bool WaitForPicture(int picture, const std::vector<std::unique_ptr<Picture>> &shown, const std::string &name,
-                    double seconds)
-{
-    const auto deadline = std::chrono::steady_clock::now() + std::chrono::duration<double>(seconds);
-    while (std::chrono::steady_clock::now() < deadline)
-        if (PictureOnScreen(name, shown) == picture)
-            return true;
-    return false;
-}
-
-// The pictures the screen showed while the demo ran, up to `seconds`, each
-// change recorded once; the screenshots named `prefix`-1.png, -2.png, ...
+// The pictures the screen showed while the demo ran, up to `seconds` or
+// until it shows `until`, each change recorded once; nearly all of a
+// picture's opaque pixels count, the blend leaving them one lower. The
+// screenshots are named `prefix`-1.png, -2.png, ...
 std::vector<int> PicturesSeen(DemoProcess &demo, const std::vector<std::unique_ptr<Picture>> &shown,
-                              const std::string &prefix, int seconds)
+                              const std::string &prefix, double seconds, int until = -1)
 {
     std::vector<int> seen;
-    const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(seconds);
-    while (demo.Running() && std::chrono::steady_clock::now() < deadline) {
-        const int picture = PictureOnScreen(prefix + std::to_string(seen.size() + 1) + ".png", shown);
+    const auto deadline = std::chrono::steady_clock::now() + std::chrono::duration<double>(seconds);
+    while (demo.Running() && std::chrono::steady_clock::now() < deadline && (seen.empty() || seen.back() != until)) {
+        const int picture =
+            PictureShown(Screenshot(prefix + "-" + std::to_string(seen.size() + 1) + ".png"), shown, 4, 0.9);
         if (picture >= 0 && (seen.empty() || seen.back() != picture))
             seen.push_back(picture);
     }
@@ -129,7 +113,7 @@ TEST_F(DemoWindow, PicturesFollowTheModulesSyncCommands)
     // Z00s 2.4 s apart; the third finds no picture and ends the show.
     ASSERT_TRUE(WriteSyncModule(dir.File("demo.xm"), {20, 40, 60}, 128));
     DemoProcess demo = StartWindowed(dir.path());
-    EXPECT_EQ(PicturesSeen(demo, shown, "sync-", 20), (std::vector<int>{0, 1, 2}));
+    EXPECT_EQ(PicturesSeen(demo, shown, "sync", 20), (std::vector<int>{0, 1, 2}));
     ExpectEndsWithZero(demo);
 }
 
@@ -138,7 +122,8 @@ TEST_F(DemoWindow, SpaceCrossfadesAndEndsOnTheLastPicture)
     ASSERT_TRUE(WriteSyncModule(dir.File("demo.xm"), {}, 64));
     DemoProcess demo = StartWindowed(dir.path());
     for (int picture = 0; picture < 3; ++picture) {
-        ASSERT_TRUE(WaitForPicture(picture, shown, "space-" + std::to_string(picture + 1) + ".png", 10));
+        const std::vector<int> seen = PicturesSeen(demo, shown, "space" + std::to_string(picture), 10, picture);
+        ASSERT_TRUE(!seen.empty() && seen.back() == picture) << picture;
         Key("space");
     }
     ExpectEndsWithZero(demo);
@@ -148,7 +133,7 @@ TEST_F(DemoWindow, EscapeEndsWithZero)
 {
     ASSERT_TRUE(WriteSyncModule(dir.File("demo.xm"), {}, 64));
     DemoProcess demo = StartWindowed(dir.path());
-    ASSERT_TRUE(WaitForPicture(0, shown, "escape.png", 10));
+    ASSERT_EQ(PicturesSeen(demo, shown, "escape", 10, 0), std::vector<int>{0});
     Key("Escape");
     ExpectEndsWithZero(demo);
 }
@@ -196,7 +181,7 @@ TEST(DemoExample, ShowsItsPicturesInOrderAsTheMusicSyncsAndEndsWithZero)
     DemoProcess demo = StartWindowed(dir.path());
     std::vector<int> inOrder(shown.size());
     std::iota(inOrder.begin(), inOrder.end(), 0);
-    EXPECT_EQ(PicturesSeen(demo, shown, "example-", 120), inOrder);
+    EXPECT_EQ(PicturesSeen(demo, shown, "example", 120), inOrder);
     ExpectEndsWithZero(demo);
 }
 
