@@ -89,10 +89,8 @@ TEST(DemoEndToEnd, EachRunEndsWithItsCodeAndLine)
         }
         const DemoExit result = RunDemo(dir.path(), {c.args, c.env, c.fileLimit});
         std::remove(dir.File("pics.dat").c_str());
-        ASSERT_TRUE(result.exited);
-        EXPECT_EQ(result.code, c.code);
-        EXPECT_EQ(result.err, "demo: " + std::string(c.err) + "\n");
-        EXPECT_EQ(result.out, "");
+        EXPECT_EQ(std::make_tuple(result.exited, result.code, result.err, result.out),
+                  std::make_tuple(true, c.code, "demo: " + std::string(c.err) + "\n", ""));
         EXPECT_EQ(Listing(dir.path()), files);
     }
     const DemoExit help = RunDemo(dir.path(), {"--help"});
@@ -115,8 +113,7 @@ TEST(DemoEndToEnd, SyncListingNamesWhatEachZ00Does)
     ASSERT_TRUE(WriteText(dir.File("pics.dat"), "one.png\ntwo.png\nthree.png\n"));
     fs::create_directory(dir.File("sub"));
     const DemoExit run = RunDemo(dir.File("sub"), {"--list-syncs .."});
-    EXPECT_EQ(run.code, 0) << run.err;
-    EXPECT_EQ(run.err, "");
+    EXPECT_EQ(std::make_tuple(run.code, run.err), std::make_tuple(0, ""));
     EXPECT_EQ(run.out.substr(run.out.find('\n') + 1), "  0.000000     0       0   0       2 Z00  → picture 2: two.png\n"
                                                       "  0.060000     0       0   1       3 ZAB\n"
                                                       "  0.180000     0       0   3       2 Z01\n"
@@ -141,8 +138,8 @@ TEST(DemoEndToEnd, SyncListingNamesWhatEachZ00Does)
 
     std::remove(dir.File("demo.xm").c_str());
     const DemoExit no_music = RunDemo(dir.path(), {"--list-syncs"});
-    EXPECT_EQ(no_music.code, 1);
-    EXPECT_EQ(no_music.err, "demo: cannot play \"demo.xm\": cannot be read\n");
+    EXPECT_EQ(std::make_tuple(no_music.code, no_music.err),
+              std::make_tuple(1, "demo: cannot play \"demo.xm\": cannot be read\n"));
 }
 
 // A video file decoded back: every frame as 0xRRGGBB words, row by row,

@@ -1,5 +1,6 @@
-// demo_run.cpp - the sync module through our XM writer, and the demo as a
-// child process whose output goes to unnamed temporary files.
+// demo_run.cpp - the sync module through our XM writer, the demo as a
+// child process whose output goes to unnamed temporary files, and the
+// picture matcher.
 #include "demo_run.h"
 
 #include <fcntl.h>

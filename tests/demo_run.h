@@ -1,6 +1,7 @@
 // demo_run.h - the real demo program for the end-to-end tests: a module
-// whose Z00s fall on given rows, and the program run as a child process in
-// a given folder, with a deadline, its exit code and its output.
+// whose Z00s fall on given rows, the program run as a child process in a
+// given folder with a deadline, its exit code and its output, and which
+// picture a frame of it shows.
 #pragma once
 
 #include <sys/types.h>
@@ -24,9 +25,9 @@ struct DemoExit {
 };
 
 struct DemoStart {
-    std::string args;             // split at spaces
+    std::string args;                  // split at spaces
     std::vector<std::string> env = {}; // NAME=value, added to the test's own
-    long fileLimit = 0;           // bytes any one file may grow to, when above 0
+    long fileLimit = 0;                // bytes any one file may grow to, when above 0
 };
 
 // The demo started in `dir`; killed when the object goes, if still running.
