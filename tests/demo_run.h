@@ -1,12 +1,18 @@
 // demo_run.h - the real demo program for the end-to-end tests: a module
-// whose Z00s fall on given rows, and the program run as a child process in
-// a scratch directory, with a deadline, its exit code and its stderr.
+// whose Z00s fall on given rows, the program run as a child process in a
+// given folder with a deadline, its exit code and its output, and which
+// picture a frame of it shows.
 #pragma once
 
 #include <sys/types.h>
 
+#include <cstdint>
+#include <cstdio>
+#include <memory>
 #include <string>
 #include <vector>
+
+#include "loadpng.h"
 
 // Writes a module `rows` rows long at speed 6 and 125 BPM (0.12 s a row):
 // notes on one channel, a Z00 on each row of `syncRows` on the other.
@@ -15,16 +21,21 @@ bool WriteSyncModule(const std::string &path, const std::vector<int> &syncRows, 
 struct DemoExit {
     bool exited = false; // false: still running at the deadline, then killed
     int code = -1;
-    std::string err;
+    std::string out, err;
 };
 
-// The demo started with `dir` as its working directory and `env` (NAME=value)
-// added to its environment; killed when the object goes, if still running.
+struct DemoStart {
+    std::string args;                  // split at spaces
+    std::vector<std::string> env = {}; // NAME=value, added to the test's own
+    long fileLimit = 0;                // bytes any one file may grow to, when above 0
+};
+
+// The demo started in `dir`; killed when the object goes, if still running.
 // $DEMO_COMMAND, when set, is the shell command that starts it instead of
 // the program built here.
 class DemoProcess {
 public:
-    DemoProcess(const std::string &dir, const std::vector<std::string> &env);
+    DemoProcess(const std::string &dir, const DemoStart &start = {});
     ~DemoProcess();
     DemoProcess(const DemoProcess &) = delete;
     DemoProcess &operator=(const DemoProcess &) = delete;
@@ -35,6 +46,17 @@ public:
 
 private:
     pid_t pid;
-    std::string errPath;
+    std::FILE *out, *err;
     DemoExit ended;
 };
+
+inline DemoExit RunDemo(const std::string &dir, const DemoStart &start = {})
+{
+    return DemoProcess(dir, start).Wait(120);
+}
+
+// Which of `pictures` a 320x240 frame of 0xRRGGBB words shows: the first
+// whose opaque pixels, centred as the demo draws them, are each channel
+// within `tolerance` of their colour for at least `share` of them; -1 if none.
+int PictureShown(const std::vector<uint32_t> &frame, const std::vector<std::unique_ptr<Picture>> &pictures,
+                 int tolerance, double share);
