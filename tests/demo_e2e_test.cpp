@@ -139,7 +139,7 @@ TEST(DemoEndToEnd, SyncListingNamesWhatEachZ00Does)
     std::remove(dir.File("demo.xm").c_str());
     const DemoExit no_music = RunDemo(dir.path(), {"--list-syncs"});
     EXPECT_EQ(std::make_tuple(no_music.code, no_music.err),
-              std::make_tuple(1, "demo: cannot play \"demo.xm\": cannot be read\n"));
+              std::make_tuple(1, "demo: cannot play \"demo.xm\": No such file or directory\n"));
 }
 
 // A video file decoded back: every frame as 0xRRGGBB words, row by row,

@@ -2,27 +2,36 @@
 // plays comes near, and makes its silent player.
 #include "song_file.h"
 
+#include <cerrno>
 #include <cstdio>
+#include <cstring>
 #include <vector>
 
 namespace {
 
 const long kMaxFileBytes = 64L << 20;
 
-bool read_file(const char *name, std::vector<uint8_t> &bytes)
+// Empty when the whole file was read; otherwise why it was not.
+std::string read_file(const char *name, std::vector<uint8_t> &bytes)
 {
     FILE *file = std::fopen(name, "rb");
     if (!file)
-        return false;
-    bool ok = std::fseek(file, 0, SEEK_END) == 0;
-    const long size = ok ? std::ftell(file) : -1;
-    ok = ok && size > 0 && size <= kMaxFileBytes && std::fseek(file, 0, SEEK_SET) == 0;
-    if (ok) {
+        return std::strerror(errno);
+    std::string error;
+    long size = -1;
+    if (std::fseek(file, 0, SEEK_END) != 0 || (size = std::ftell(file)) < 0 || std::fseek(file, 0, SEEK_SET) != 0) {
+        error = std::strerror(errno);
+    } else if (size == 0) {
+        error = "the file is empty";
+    } else if (size > kMaxFileBytes) {
+        error = "the file is larger than 64 MiB";
+    } else {
         bytes.resize(static_cast<size_t>(size));
-        ok = std::fread(bytes.data(), 1, bytes.size(), file) == bytes.size();
+        if (std::fread(bytes.data(), 1, bytes.size(), file) != bytes.size())
+            error = std::ferror(file) ? std::strerror(errno) : "the file ended early";
     }
     std::fclose(file);
-    return ok;
+    return error;
 }
 
 } // namespace
@@ -30,10 +39,9 @@ bool read_file(const char *name, std::vector<uint8_t> &bytes)
 bool song_file_read(const char *name, XmPatterns &layout, std::string &error)
 {
     std::vector<uint8_t> bytes;
-    if (!name || !read_file(name, bytes)) {
-        error = "cannot be read";
+    error = name ? read_file(name, bytes) : "no file named";
+    if (!error.empty())
         return false;
-    }
     const XmError parsed = xm_parse_patterns(bytes.data(), bytes.size(), layout);
     if (parsed != XmError::None) {
         error = xm_error_text(parsed);
