@@ -242,6 +242,7 @@ PY
 
 caught=0
 missed=()
+timedOut=()
 broken=()
 while IFS= read -r line; do
     [ -n "$line" ] || continue
@@ -261,6 +262,10 @@ while IFS= read -r line; do
             >"$scratch/test.log" 2>&1; then
         missed+=("$file: $what")
         result=missed
+    elif grep -q '\*\*\*Timeout' "$scratch/test.log" && ! grep -qE '\*\*\*(Failed|Exception)' "$scratch/test.log"; then
+        # A slow test on a busy machine proves nothing about the fault.
+        timedOut+=("$file: $what")
+        result="timed out"
     else
         caught=$((caught + 1))
         by=$(sed -n 's/.*Test *#[0-9]*: \([^ ]*\) .*\*\*\*.*/\1/p' "$scratch/test.log" | head -1)
@@ -274,10 +279,14 @@ while IFS= read -r line; do
 done <<<"$faults"
 
 echo
-echo "caught $caught of $((caught + ${#missed[@]})) faults in $((SECONDS - start)) s"
+echo "caught $caught of $((caught + ${#missed[@]} + ${#timedOut[@]})) faults in $((SECONDS - start)) s"
 if [ ${#missed[@]} -gt 0 ]; then
     echo "missed:"
     printf '  %s\n' "${missed[@]}"
+fi
+if [ ${#timedOut[@]} -gt 0 ]; then
+    echo "undecided, a test ran out of time (run these again on a quieter machine):"
+    printf '  %s\n' "${timedOut[@]}"
 fi
 if [ ${#broken[@]} -gt 0 ]; then
     echo "not compiling, to be fixed in the table:"
