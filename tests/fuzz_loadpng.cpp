@@ -20,24 +20,12 @@ std::string inputPath;
 
 void RemoveInputFile() { unlink(inputPath.c_str()); }
 
-void FixAllChunkCrcs(std::vector<unsigned char> &png)
-{
-    std::size_t at = 8;
-    while (at + 12 <= png.size()) {
-        const std::size_t length = std::size_t(png[at]) << 24 | png[at + 1] << 16 | png[at + 2] << 8 | png[at + 3];
-        if (length > png.size() - at - 12)
-            break;
-        FixChunkCrc(png, at);
-        at += 12 + length;
-    }
-}
-
 } // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
 {
     std::vector<unsigned char> png(data, data + size);
-    FixAllChunkCrcs(png);
+    FixChunkCrcs(png);
     if (inputPath.empty()) {
         char name[] = "/tmp/fuzz_loadpng.XXXXXX";
         const int fd = mkstemp(name);
