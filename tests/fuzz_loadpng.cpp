@@ -12,41 +12,22 @@
 #include <string>
 #include <vector>
 
-#include <unistd.h>
-
-namespace {
-
-std::string inputPath;
-
-void RemoveInputFile() { unlink(inputPath.c_str()); }
-
-} // namespace
-
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
 {
+    static const TempDir dir;
+    static const std::string path = dir.File("input.png");
     std::vector<unsigned char> png(data, data + size);
     FixChunkCrcs(png);
-    if (inputPath.empty()) {
-        char name[] = "/tmp/fuzz_loadpng.XXXXXX";
-        const int fd = mkstemp(name);
-        if (fd < 0)
-            std::abort();
-        close(fd);
-        inputPath = name;
-        std::atexit(RemoveInputFile);
-    }
-    const char *path = inputPath.c_str();
     if (!WriteFile(path, png))
         std::abort();
 
     Picture picture;
-    if (picture.Load(path)) {
+    if (picture.Load(path.c_str())) {
         if (!picture.pixels || picture.bpp != 32 || picture.width <= 0 || picture.height <= 0)
             std::abort();
         // Touch every word, so that a short pixel array shows.
         uint32_t mix = 0;
-        const std::size_t count = std::size_t(picture.width) * picture.height;
-        for (std::size_t i = 0; i < count; ++i)
+        for (std::size_t i = 0; i < std::size_t(picture.width) * picture.height; ++i)
             mix ^= picture.pixels[i];
         volatile uint32_t sink = mix;
         (void)sink;
