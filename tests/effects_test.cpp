@@ -59,7 +59,7 @@ TEST(Put, PlotsInsideTheScreenOnlyWithTruncatingWeights)
     for (const auto &point : outside)
         Put(point[0], point[1], int(0xFFFFFFFFu));
     EXPECT_EQ(Snapshot(), before);
-    for (int corner : {0, 319, 239 * 320, pixelCount - 1}) {
+    for (int corner : {319, 239 * 320, pixelCount - 1}) { // the sweep below takes the fourth
         Put(corner % SCREEN_WIDTH, corner / SCREEN_WIDTH, int(0x00808080u));
         EXPECT_EQ(pixel[corner], ReferenceBlend(before[corner], 0x00808080u)) << corner;
     }
@@ -160,11 +160,6 @@ TEST(DrawPicture, CentresOddExactAndOversizedPicturesAndBlendsByTheirOwnOpacity)
     }
 }
 
-class Crossfade : public ::testing::Test {
-protected:
-    void TearDown() override { crossfadeLevel = 255.0f; }
-};
-
 // Adds the pictures and makes the first current, the cursor on the second,
 // as main leaves them.
 void Present(Lista<Picture *> &list, std::initializer_list<Picture *> all)
@@ -182,7 +177,7 @@ std::tuple<bool, float, Picture *> Step(Lista<Picture *> &list, float level, dou
     return {ended, crossfadeLevel, currentPicture};
 }
 
-TEST_F(Crossfade, FadesInTheNextPictureAtTheLevelClippedToTheScreen)
+TEST(Crossfade, FadesInTheNextPictureAtTheLevelClippedToTheScreen)
 {
     // Opaque and half-transparent columns, each opacity scaled by the
     // truncated level: ⌊255 × level / 256⌋ and ⌊128 × level / 256⌋.
@@ -211,7 +206,7 @@ TEST_F(Crossfade, FadesInTheNextPictureAtTheLevelClippedToTheScreen)
     }
 }
 
-TEST_F(Crossfade, LevelRisesByFourHundredPerSecondSwitchesOnlyAbove255AndEndsAtTheLastPicture)
+TEST(Crossfade, LevelRisesByFourHundredPerSecondSwitchesOnlyAbove255AndEndsAtTheLastPicture)
 {
     Lista<Picture *> list;
     Picture *shown[] = {MakeSolidPicture(2, 2, 0xFF0000FFu), MakeSolidPicture(2, 2, 0xFFFF0000u)};

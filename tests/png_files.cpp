@@ -3,9 +3,8 @@
 #include "png_files.h"
 
 #include <algorithm>
-#include <cstdio>
-#include <cstdlib>
 #include <filesystem>
+#include <fstream>
 #include <random>
 #include <stdexcept>
 
@@ -117,11 +116,10 @@ std::vector<unsigned char> EncodePng(const PngImage &image)
 
 bool WriteFile(const std::string &path, const std::vector<unsigned char> &bytes)
 {
-    FILE *file = std::fopen(path.c_str(), "wb");
-    if (!file)
-        return false;
-    const bool written = bytes.empty() || std::fwrite(bytes.data(), 1, bytes.size(), file) == bytes.size();
-    return std::fclose(file) == 0 && written;
+    std::ofstream file(path, std::ios::binary);
+    file.write(reinterpret_cast<const char *>(bytes.data()), std::streamsize(bytes.size()));
+    file.close();
+    return bool(file);
 }
 
 void FixChunkCrcs(std::vector<unsigned char> &png)
