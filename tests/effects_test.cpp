@@ -6,7 +6,7 @@
 #include <climits>
 #include <cstdlib>
 #include <iterator>
-#include <memory>
+#include <functional>
 #include <numeric>
 #include <tuple>
 #include <vector>
@@ -40,16 +40,39 @@ uint32_t CoordinateColor(int x, int y, uint32_t alpha)
     return alpha << 24 | uint32_t(x % 255 + 1) << 16 | uint32_t(y % 255 + 1) << 8 | uint32_t(x / 255 + y / 255 + 1);
 }
 
-// The screen after a width × height picture was blended with its top left
-// at (left, top): blend(old value, picture x, picture y) where it covers.
-std::vector<uint32_t> Placed(std::vector<uint32_t> screen, int left, int top, int width, int height,
+// Odd sizes lie right of and below the centre; larger ones are clipped to
+// the screen and show their middle.
+const struct Placement {
+    int width, height, left, top;
+} placements[] = {{101, 51, 110, 95}, {1, 1, 160, 120}, {320, 240, 0, 0}, {401, 301, -40, -30}, {3, 1000, 159, -380}};
+
+// The screen after a picture was blended at its placement: blend(old
+// value, picture x, picture y) where it covers.
+std::vector<uint32_t> Placed(std::vector<uint32_t> screen, const Placement &p,
                              const std::function<uint32_t(uint32_t, int, int)> &blend)
 {
     for (int y = 0; y < SCREEN_HEIGHT; ++y)
         for (int x = 0; x < SCREEN_WIDTH; ++x)
-            if (x >= left && x < left + width && y >= top && y < top + height)
-                screen[y * SCREEN_WIDTH + x] = blend(screen[y * SCREEN_WIDTH + x], x - left, y - top);
+            if (x >= p.left && x < p.left + p.width && y >= p.top && y < p.top + p.height)
+                screen[y * SCREEN_WIDTH + x] = blend(screen[y * SCREEN_WIDTH + x], x - p.left, y - p.top);
     return screen;
+}
+
+// Adds the pictures and makes the first current, the cursor on the second,
+// as main leaves them.
+void Present(Lista<Picture *> &list, std::initializer_list<Picture *> all)
+{
+    for (Picture *picture : all)
+        list.Add(picture);
+    currentPicture = list.Next();
+}
+
+// One step from `level`: whether it ended, the level after, the picture shown.
+std::tuple<bool, float, Picture *> Step(Lista<Picture *> &list, float level, double delta)
+{
+    crossfadeLevel = level;
+    const bool ended = CrossfadeStep(list, delta);
+    return {ended, crossfadeLevel, currentPicture};
 }
 
 TEST(Put, PlotsInsideTheScreenOnlyWithTruncatingWeights)
@@ -141,69 +164,27 @@ TEST(RandomDraws, StepAddsThenComparesThenMaybeRedrawsAndFlashWhitensOnADrawOfOn
     EXPECT_TRUE(sawKept && sawReplaced && sawFlash && sawNone);
 }
 
-// Odd sizes lie right of and below the centre; larger ones are clipped to
-// the screen and show their middle.
-const struct Placement {
-    int width, height, left, top;
-} placements[] = {{101, 51, 110, 95}, {1, 1, 160, 120}, {320, 240, 0, 0}, {401, 301, -40, -30}, {3, 1000, 159, -380}};
-
-TEST(DrawPicture, CentresOddExactAndOversizedPicturesAndBlendsByTheirOwnOpacity)
+// A picture drawn, or faded in with each opacity scaled by the truncated
+// level, ⌊a × level / 256⌋, where level 1 only lowers the covered channels.
+TEST(DrawPicture, CentresAndBlendsByItsOwnOpacityOrTheCrossfadesScaledOne)
 {
     auto color = [](int x, int y) { return CoordinateColor(x, y, (x * 7 + y) & 0xFF); };
-    for (const Placement &p : placements) {
-        SCOPED_TRACE(testing::Message() << p.width << "x" << p.height);
-        std::unique_ptr<Picture> picture(MakePicture(p.width, p.height, color));
-        const auto before = FillPattern();
-        DrawPicture(*picture);
-        EXPECT_EQ(Snapshot(), Placed(before, p.left, p.top, p.width, p.height,
-                                     [&](uint32_t old, int x, int y) { return ReferenceBlend(old, color(x, y)); }));
-    }
-}
-
-// Adds the pictures and makes the first current, the cursor on the second,
-// as main leaves them.
-void Present(Lista<Picture *> &list, std::initializer_list<Picture *> all)
-{
-    for (Picture *picture : all)
-        list.Add(picture);
-    currentPicture = list.Next();
-}
-
-// One step from `level`: whether it ended, the level after, the picture shown.
-std::tuple<bool, float, Picture *> Step(Lista<Picture *> &list, float level, double delta)
-{
-    crossfadeLevel = level;
-    const bool ended = CrossfadeStep(list, delta);
-    return {ended, crossfadeLevel, currentPicture};
-}
-
-TEST(Crossfade, FadesInTheNextPictureAtTheLevelClippedToTheScreen)
-{
-    // Opaque and half-transparent columns, each opacity scaled by the
-    // truncated level: ⌊255 × level / 256⌋ and ⌊128 × level / 256⌋.
-    const struct {
-        float level;
-        Placement where;
-        uint32_t opaqueAlpha, halfAlpha;
-    } cases[] = {
-        {1.0f, placements[0], 0, 0}, // the first frame only lowers the covered channels
-        {128.9f, {20, 10, 150, 115}, 127, 64},
-        {254.0f, placements[4], 253, 127},
-    };
-    auto color = [](int x, int y) { return CoordinateColor(x, y, x % 2 ? 0xFF : 0x80); };
-    for (const auto &c : cases) {
-        SCOPED_TRACE(testing::Message() << "level " << c.level << ", " << c.where.width << "x" << c.where.height);
-        Lista<Picture *> list;
-        Picture *first = MakeSolidPicture(4, 4, 0xFF000000u);
-        Present(list, {first, MakePicture(c.where.width, c.where.height, color)});
-        const auto before = FillPattern();
-        EXPECT_EQ(Step(list, c.level, 0.0), std::make_tuple(false, c.level, first));
-        EXPECT_EQ(Snapshot(), Placed(before, c.where.left, c.where.top, c.where.width, c.where.height,
-                                     [&](uint32_t old, int x, int y) {
-                                         const uint32_t alpha = x % 2 ? c.opaqueAlpha : c.halfAlpha;
-                                         return ReferenceBlend(old, CoordinateColor(x, y, alpha));
-                                     }));
-    }
+    for (const Placement &p : placements)
+        for (float level : {0.0f, 1.0f, 128.9f, 254.0f}) { // 0: drawn
+            SCOPED_TRACE(testing::Message() << p.width << "x" << p.height << " at level " << level);
+            Lista<Picture *> list;
+            Picture *first = MakeSolidPicture(4, 4, 0xFF000000u), *picture = MakePicture(p.width, p.height, color);
+            Present(list, {first, picture});
+            const auto before = FillPattern();
+            if (level == 0.0f)
+                DrawPicture(*picture);
+            else
+                EXPECT_EQ(Step(list, level, 0.0), std::make_tuple(false, level, first));
+            const uint32_t scale = level == 0.0f ? 256 : uint32_t(level);
+            EXPECT_EQ(Snapshot(), Placed(before, p, [&](uint32_t old, int x, int y) {
+                          return ReferenceBlend(old, CoordinateColor(x, y, (color(x, y) >> 24) * scale / 256));
+                      }));
+        }
 }
 
 TEST(Crossfade, LevelRisesByFourHundredPerSecondSwitchesOnlyAbove255AndEndsAtTheLastPicture)
