@@ -48,24 +48,24 @@ constexpr double msTick = 0.001000000047497451305389404296875;
 // The fake's default rate, unshifted, so that every step is an exact binary fraction.
 constexpr int64_t second = 1048576;
 
-// A timer on a fresh clock, after one Update per reading.
+// One Update per reading of the clock the timer runs on.
+void UpdateAt(CTimer &timer, const std::vector<int64_t> &readings)
+{
+    for (int64_t reading : readings) {
+        fakeClock.counter = reading;
+        timer.Update();
+    }
+}
+
+// A timer on a fresh clock after UpdateAt.
 CTimer TimerAfter(bool hasCounter, const std::vector<int64_t> &readings, int64_t frequency = second)
 {
     fakeClock = FakeClock();
     fakeClock.hasCounter = hasCounter;
     fakeClock.frequency = frequency;
     CTimer timer;
-    for (int64_t reading : readings) {
-        fakeClock.counter = reading;
-        timer.Update();
-    }
+    UpdateAt(timer, readings);
     return timer;
-}
-
-void UpdateAt(CTimer &timer, int64_t reading)
-{
-    fakeClock.counter = reading;
-    timer.Update();
 }
 
 std::tuple<int32_t, double, double, uint32_t, int32_t> State(const CTimer &timer)
@@ -143,9 +143,9 @@ TEST(Timer, ResetRestartsTimeAndKeepsCalibrationAndReferences)
     EXPECT_EQ(std::make_tuple(State(timer), timer.delta, timer.secondsPerTick),
               std::make_tuple(std::make_tuple(0, 0.0, 1.5, uint32_t(3 * second / 2), 0), 0.0, 1.0 / second));
     // The first update after it takes the reference count only.
-    UpdateAt(timer, 4 * second);
+    UpdateAt(timer, {4 * second});
     EXPECT_EQ(State(timer), std::make_tuple(1, 0.0, 1.5, uint32_t(4 * second), 0));
-    UpdateAt(timer, 4 * second + second / 4);
+    UpdateAt(timer, {4 * second + second / 4});
     EXPECT_EQ(timer.time, 0.25);
 }
 
@@ -159,13 +159,13 @@ TEST(Timer, EveryStallPastTheHundredThousandthPushesTimeOnBySecondAndAVisibleSte
     int64_t tick = 0;
     auto advance = [&](int count) {
         for (int i = 0; i < count; ++i)
-            UpdateAt(timer, ++tick);
+            UpdateAt(timer, {++tick});
         return std::make_tuple(timer.time, timer.stallCount);
     };
     EXPECT_EQ(advance(500), std::make_tuple(hugeTime, 500));
-    UpdateAt(timer, tick - 100); // falling back keeps the count
+    UpdateAt(timer, {tick - 100}); // falling back keeps the count
     EXPECT_EQ(timer.stallCount, 500);
-    UpdateAt(timer, tick += second);
+    UpdateAt(timer, {tick += second});
     EXPECT_EQ(advance(0), std::make_tuple(hugeTime + 1.0, 0));
     EXPECT_EQ(advance(100000), std::make_tuple(hugeTime + 1.0, 100000));
     EXPECT_EQ(advance(1), std::make_tuple(hugeTime + 2.0, 0));

@@ -47,14 +47,10 @@ TEST(Lista, CursorYieldsElementsThenNullThenStartsOverAndAddRewindsIt)
         add();
         EXPECT_EQ(list.current, &list);
         EXPECT_EQ(Walk(list, count + 2), added);
-        // Each node holds its element and links back to the one before.
-        std::vector<const List *> nodes = {nullptr, &list};
-        for (Element *expected : added) {
-            EXPECT_EQ(nodes.back()->obj, expected);
-            nodes.push_back(nodes.back()->next);
-        }
-        for (std::size_t i = 1; i < nodes.size(); ++i)
-            EXPECT_EQ(nodes[i]->prev, nodes[i - 1]);
+        // Each node links back to the one before.
+        const List *previous = nullptr;
+        for (const List *node = &list; node; previous = node, node = node->next)
+            EXPECT_EQ(node->prev, previous);
     }
 }
 
