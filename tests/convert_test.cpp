@@ -17,43 +17,36 @@ namespace {
 
 typedef std::vector<uint8_t> Bytes;
 
-uint8_t red(uint32_t pixel) { return pixel >> 16 & 0xFF; }
-uint8_t green(uint32_t pixel) { return pixel >> 8 & 0xFF; }
-uint8_t blue(uint32_t pixel) { return pixel & 0xFF; }
-// A 16-bit pixel of the top 5 bits of `high` and `low` around 5 or 6 of green.
-Bytes Packed(int greenBits, uint8_t high, uint8_t low, uint32_t p)
-{
-    const uint32_t value = (high >> 3) << (5 + greenBits) | (green(p) >> (8 - greenBits)) << 5 | low >> 3;
-    return {uint8_t(value), uint8_t(value >> 8)};
-}
-
-Bytes Rgb24(uint32_t p) { return {blue(p), green(p), red(p)}; }
-Bytes Rgb565(uint32_t p) { return Packed(6, red(p), blue(p), p); }
-Bytes Bgr565(uint32_t p) { return Packed(6, blue(p), red(p), p); }
-Bytes Rgb555(uint32_t p) { return Packed(5, red(p), blue(p), p); }
-Bytes Bgr555(uint32_t p) { return Packed(5, blue(p), red(p), p); }
-
-// One converter under test, by the destination bytes its layout gives a
-// source pixel; the packed routines take the destination first.
-const struct Unit {
-    const char *name;
-    Converter convert;
-    Bytes (*expect)(uint32_t pixel);
-} units[] = {
-    {"to_rgb32", to_rgb32, [](uint32_t p) { return Bytes{blue(p), green(p), red(p), uint8_t(p >> 24)}; }},
-    {"to_bgr32", to_bgr32, [](uint32_t p) { return Bytes{red(p), green(p), blue(p), 0}; }},
-    {"to_rgb24", to_rgb24, Rgb24},
-    {"to_bgr24", to_bgr24, [](uint32_t p) { return Bytes{red(p), green(p), blue(p)}; }},
-    {"to_rgb565", to_rgb565, Rgb565},
-    {"to_bgr565", to_bgr565, Bgr565},
-    {"to_rgb555", to_rgb555, Rgb555},
-    {"to_bgr555", to_bgr555, Bgr555},
-    {"mmx_to_rgb24", [](const void *s, void *d, int n) { mmx_to_rgb24(d, s, n); }, Rgb24},
-    {"mmx_to_rgb565", [](const void *s, void *d, int n) { mmx_to_rgb565(d, s, n); }, Rgb565},
-    {"mmx_to_bgr565", [](const void *s, void *d, int n) { mmx_to_bgr565(d, s, n); }, Bgr565},
-    {"mmx_to_rgb555", [](const void *s, void *d, int n) { mmx_to_rgb555(d, s, n); }, Rgb555},
-    {"mmx_to_bgr555", [](const void *s, void *d, int n) { mmx_to_bgr555(d, s, n); }, Bgr555},
+// Each screen layout, its converter and the packed routine behind it,
+// which takes the destination first.
+const struct Layout {
+    uint32_t bits, red, green, blue;
+    Converter converter, packed;
+} layouts[] = {
+    {32, 0x00FF0000, 0x0000FF00, 0x000000FF, to_rgb32, nullptr},
+    {32, 0x000000FF, 0x0000FF00, 0x00FF0000, to_bgr32, nullptr},
+    {24, 0x00FF0000, 0x0000FF00, 0x000000FF, to_rgb24, [](const void *s, void *d, int n) { mmx_to_rgb24(d, s, n); }},
+    {24, 0x000000FF, 0x0000FF00, 0x00FF0000, to_bgr24, nullptr},
+    {16, 0xF800, 0x07E0, 0x001F, to_rgb565, [](const void *s, void *d, int n) { mmx_to_rgb565(d, s, n); }},
+    {16, 0x001F, 0x07E0, 0xF800, to_bgr565, [](const void *s, void *d, int n) { mmx_to_bgr565(d, s, n); }},
+    {16, 0x7C00, 0x03E0, 0x001F, to_rgb555, [](const void *s, void *d, int n) { mmx_to_rgb555(d, s, n); }},
+    {16, 0x001F, 0x03E0, 0x7C00, to_bgr555, [](const void *s, void *d, int n) { mmx_to_bgr555(d, s, n); }},
 };
+
+// The bytes a layout gives a pixel, little-endian: each channel's top bits
+// in its mask; rgb32 copies the top byte too, the others leave it zero.
+Bytes Expected(const Layout &layout, uint32_t pixel)
+{
+    uint32_t value = layout.converter == to_rgb32 ? pixel & 0xFF000000u : 0;
+    const uint32_t channels[][2] = {{layout.red, pixel >> 16 & 0xFF}, {layout.green, pixel >> 8 & 0xFF},
+                                    {layout.blue, pixel & 0xFF}};
+    for (const auto &[mask, channel] : channels)
+        value |= channel >> (8 - __builtin_popcount(mask)) << __builtin_ctz(mask);
+    Bytes bytes;
+    for (uint32_t shift = 0; shift < layout.bits; shift += 8)
+        bytes.push_back(uint8_t(value >> shift));
+    return bytes;
+}
 
 // Pseudo-random words, every one with a non-zero top byte.
 std::vector<uint32_t> NoisyPixels(size_t count, uint32_t seed)
@@ -84,24 +77,26 @@ TEST(Converters, EveryCountAtEveryAlignmentGivesTheLayoutsPixelsAndTouchesNothin
     std::vector<int> counts = {63, 64, 65, 319, 320, 321, -1, -8, INT_MIN};
     for (int count = 0; count <= 40; ++count)
         counts.push_back(count);
-    for (const Unit &unit : units)
-        for (int count : counts) {
-            const std::vector<uint32_t> pixels = NoisyPixels(std::max(count, 0), 0x9E3779B9u + count);
-            const uint8_t *bytes = reinterpret_cast<const uint8_t *>(pixels.data());
-            Bytes want;
-            for (uint32_t pixel : pixels) {
-                const Bytes one = unit.expect(pixel);
-                want.insert(want.end(), one.begin(), one.end());
-            }
-            for (size_t from = 0; from < 4; ++from)
-                for (size_t to = 0; to < 4; ++to) {
-                    Bytes source(from + 4 * pixels.size() + 1);
-                    std::copy_n(bytes, 4 * pixels.size(), source.begin() + from);
-                    ASSERT_EQ(Guarded(to, want.size(), [&](uint8_t *at) { unit.convert(&source[from], at, count); }),
-                              Guarded(to, want.size(), [&](uint8_t *at) { std::copy(want.begin(), want.end(), at); }))
-                        << unit.name << ": " << count << " pixels from +" << from << " to +" << to;
+    for (const Layout &layout : layouts)
+        for (Converter convert : {layout.converter, layout.packed})
+            for (int count : counts) {
+                const std::vector<uint32_t> pixels = NoisyPixels(std::max(count, 0), 0x9E3779B9u + count);
+                const uint8_t *bytes = reinterpret_cast<const uint8_t *>(pixels.data());
+                Bytes want;
+                for (uint32_t pixel : pixels) {
+                    const Bytes one = Expected(layout, pixel);
+                    want.insert(want.end(), one.begin(), one.end());
                 }
-        }
+                for (size_t from = 0; convert && from < 4; ++from)
+                    for (size_t to = 0; to < 4; ++to) {
+                        Bytes source(from + 4 * pixels.size() + 1);
+                        std::copy_n(bytes, 4 * pixels.size(), source.begin() + from);
+                        ASSERT_EQ(Guarded(to, want.size(), [&](uint8_t *at) { convert(&source[from], at, count); }),
+                                  Guarded(to, want.size(), [&](uint8_t *at) { std::copy(want.begin(), want.end(), at); }))
+                            << "layout " << &layout - layouts << (convert == layout.packed ? " packed: " : ": ") << count
+                            << " pixels from +" << from << " to +" << to;
+                    }
+            }
 }
 
 TEST(MmxCopy, CopiesEveryByteCountAtOddAddressesAndNothingForANegativeOne)
@@ -123,16 +118,7 @@ TEST(MmxCopy, CopiesEveryByteCountAtOddAddressesAndNothingForANegativeOne)
 
 TEST(ConverterSelect, EachLayoutGivesItsConverterAndAnyOtherNone)
 {
-    const struct {
-        uint32_t bits, red, green, blue;
-        Converter converter;
-    } served[] = {
-        {32, 0x00FF0000, 0x0000FF00, 0x000000FF, to_rgb32}, {32, 0x000000FF, 0x0000FF00, 0x00FF0000, to_bgr32},
-        {24, 0x00FF0000, 0x0000FF00, 0x000000FF, to_rgb24}, {24, 0x000000FF, 0x0000FF00, 0x00FF0000, to_bgr24},
-        {16, 0xF800, 0x07E0, 0x001F, to_rgb565},             {16, 0x001F, 0x07E0, 0xF800, to_bgr565},
-        {16, 0x7C00, 0x03E0, 0x001F, to_rgb555},             {16, 0x001F, 0x03E0, 0x7C00, to_bgr555},
-    };
-    for (const auto &f : served) {
+    for (const Layout &f : layouts) {
         EXPECT_EQ(f.converter, converter_select(f.bits, f.red, f.green, f.blue)) << f.bits << " bits, red " << f.red;
         // Near misses: any one bit of the depth or a mask off.
         for (int bit = 0; bit < 32; ++bit) {
