@@ -1,8 +1,7 @@
-// fuzz_loadpng.cpp - libFuzzer target for Picture::Load: each input becomes
-// the contents of one temporary file, reused for the whole run, which Load
-// must decode or refuse without a crash, a leak or a file left open. The
-// chunk CRCs are made right first, so that mutations reach the decoder
-// instead of stopping at libpng's CRC test, which the fuzzer cannot see into.
+// fuzz_loadpng.cpp - libFuzzer target for Picture::Load, which must decode
+// or refuse each input without a crash or a leak. The chunk CRCs are made
+// right first, so that mutations reach the decoder instead of stopping at
+// libpng's CRC test, which the fuzzer cannot see into.
 #include "loadpng.h"
 #include "png_files.h"
 

@@ -1,7 +1,5 @@
-// loadpng_seeds.cpp - writes the seed corpus for the PNG loader's fuzzer:
-// the loader tests' pictures of every colour type and depth, interlaced or
-// not, with and without transparency and gamma, into the directory named
-// on the command line.
+// loadpng_seeds.cpp - writes the PNG loader fuzzer's seeds into the named
+// directory: the loader tests' pictures of every colour type and depth.
 #include "png_files.h"
 
 #include <cstdio>

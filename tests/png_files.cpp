@@ -1,5 +1,5 @@
-// png_files.cpp - writes the test pictures with libpng's writer into memory,
-// and the small file and chunk helpers around them.
+// png_files.cpp - the test pictures written by libpng into memory, and the
+// file and chunk helpers around them.
 #include "png_files.h"
 
 #include <algorithm>

@@ -1,6 +1,5 @@
-// png_files.h - PNG files for tests and fuzz seeds: a plain description of
-// an image, its encoding through libpng's writer, CRC repair for damaged
-// files, and a temporary directory to put them in.
+// png_files.h - PNG files for tests and fuzz seeds: an image described,
+// encoded by libpng's writer, damaged, and put in a temporary directory.
 #pragma once
 
 #include <png.h>
@@ -29,10 +28,9 @@ const std::pair<int, int> pngForms[] = {{0, 1}, {0, 2}, {0, 4}, {0, 8}, {0, 16},
                                         {3, 2}, {3, 4}, {3, 8}, {4, 8}, {4, 16}, {6, 8}, {6, 16}};
 
 int SampleCount(int colorType);
-// A 9x7 picture whose first pixel is all zero, second all maximum, the rest
-// scattered; with transparency, pixel 2 is the transparent colour and pixel
-// 3 differs from it in its last sample's lowest bit, and a palette's tRNS
-// is one entry short.
+// A 9x7 picture: pixel 0 all zero, 1 all maximum, the rest scattered; with
+// transparency, pixel 2 is the transparent colour, pixel 3 one bit off it,
+// and a palette's tRNS one entry short.
 PngImage ScatteredImage(int colorType, int bitDepth, bool transparency, bool interlaced, double gamma);
 // The PNG file of the image; empty when libpng refuses to write it.
 std::vector<unsigned char> EncodePng(const PngImage &image);
