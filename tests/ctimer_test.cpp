@@ -1,6 +1,6 @@
 // ctimer_test.cpp - CTimer, the frame timer, against a fake clock defined
 // here in place of the platform's: the test sets the counter's frequency (or
-// its absence), the counter and the millisecond clock, and counts the reads.
+// its absence) and the reading either clock gives, and counts the reads.
 #include "ctimer.h"
 
 #include "windows.h"
