@@ -7,6 +7,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstdint>
 #include <tuple>
 #include <vector>
@@ -48,12 +49,15 @@ constexpr double msTick = 0.001000000047497451305389404296875;
 // The fake's default rate, unshifted, so that every step is an exact binary fraction.
 constexpr int64_t second = 1048576;
 
+// Stands for a Reset among the readings.
+constexpr int64_t reset = INT64_MIN;
+
 // One Update per reading of the clock the timer runs on.
 void UpdateAt(CTimer &timer, const std::vector<int64_t> &readings)
 {
     for (int64_t reading : readings) {
         fakeClock.counter = reading;
-        timer.Update();
+        reading == reset ? timer.Reset() : void(timer.Update());
     }
 }
 
@@ -120,6 +124,9 @@ TEST(Timer, StepsFollowTheClockWithWrapAndFallBackRules)
          0.75, 0.75, 0.25, start - 268435455 + second / 4},
         // Forward distance 2^32 - 2^28 ticks = 3840 s.
         {"fall back of the wrap distance", true, {start, start - 0x10000000}, 3840, 3840, 3840, start - 0x10000000},
+        // Reset keeps the calibration; the first update after it takes the reference only.
+        {"reset", true, {0, second / 2, 3 * second / 2, reset, 4 * second, 4 * second + second / 4}, 0.25, 0.25, 0.25,
+         uint32_t(4 * second + second / 4)},
         // The tick is the low half of the shifted count: 2^32 - 3, then 5.
         {"shifted count wraps", true, {shifted - 3 * 4096, shifted + 5 * 4096}, 8.0 / second, 8.0 / second,
          8.0 / second, 5, int64_t(1) << 32},
@@ -130,23 +137,11 @@ TEST(Timer, StepsFollowTheClockWithWrapAndFallBackRules)
     for (const auto &c : cases) {
         SCOPED_TRACE(c.name);
         const CTimer timer = TimerAfter(c.counterMode, c.readings, c.frequency);
-        EXPECT_EQ(State(timer), std::make_tuple(int32_t(c.readings.size()), c.time, c.lastTime,
+        const auto sinceReset = c.readings.end() - std::find(c.readings.rbegin(), c.readings.rend(), reset).base();
+        EXPECT_EQ(State(timer), std::make_tuple(int32_t(sinceReset), c.time, c.lastTime,
                                                 c.counterMode ? c.lastCount : 0u, 0));
         EXPECT_NEAR(timer.delta, c.delta, 1e-9);
     }
-}
-
-TEST(Timer, ResetRestartsTimeAndKeepsCalibrationAndReferences)
-{
-    CTimer timer = TimerAfter(true, {0, second / 2, 3 * second / 2});
-    timer.Reset();
-    EXPECT_EQ(std::make_tuple(State(timer), timer.delta, timer.secondsPerTick),
-              std::make_tuple(std::make_tuple(0, 0.0, 1.5, uint32_t(3 * second / 2), 0), 0.0, 1.0 / second));
-    // The first update after it takes the reference count only.
-    UpdateAt(timer, {4 * second});
-    EXPECT_EQ(State(timer), std::make_tuple(1, 0.0, 1.5, uint32_t(4 * second), 0));
-    UpdateAt(timer, {4 * second + second / 4});
-    EXPECT_EQ(timer.time, 0.25);
 }
 
 // At 2^40 s a double resolves 2^-12 s, so a one-tick step of 2^-20 s leaves
