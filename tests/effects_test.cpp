@@ -77,15 +77,14 @@ std::tuple<bool, float, Picture *> Step(Lista<Picture *> &list, float level, dou
 
 TEST(Put, PlotsInsideTheScreenOnlyWithTruncatingWeights)
 {
-    const auto before = FillPattern();
-    const int outside[][2] = {{-1, 0}, {320, 0}, {0, -1}, {0, 240}, {INT_MIN, 5}, {5, INT_MAX}};
-    for (const auto &point : outside)
-        Put(point[0], point[1], int(0xFFFFFFFFu));
-    EXPECT_EQ(Snapshot(), before);
-    for (int corner : {319, 239 * 320, pixelCount - 1}) { // the sweep below takes the fourth
-        Put(corner % SCREEN_WIDTH, corner / SCREEN_WIDTH, int(0x00808080u));
-        EXPECT_EQ(pixel[corner], ReferenceBlend(before[corner], 0x00808080u)) << corner;
-    }
+    // Off the screen nothing; three corners blended, the sweep below takes the fourth.
+    const int points[][2] = {{-1, 0}, {320, 0}, {0, -1}, {0, 240}, {INT_MIN, 5}, {5, INT_MAX}, {319, 0}, {0, 239}, {319, 239}};
+    std::vector<uint32_t> expected = FillPattern();
+    for (const auto &[x, y] : points)
+        Put(x, y, int(0x80808080u));
+    for (int corner : {319, 239 * 320, pixelCount - 1})
+        expected[corner] = ReferenceBlend(expected[corner], 0x80808080u);
+    EXPECT_EQ(Snapshot(), expected);
     // The reference on hand-worked cases, then every opacity against it.
     EXPECT_EQ(ReferenceBlend(0x00FFFFFFu, 0x80402010u), 0x009E8E86u);
     EXPECT_EQ(ReferenceBlend(0x00123456u, 0xFFFFFFFFu), 0x00FEFEFEu);
