@@ -17,8 +17,7 @@ namespace {
 
 typedef std::vector<uint8_t> Bytes;
 
-// Each screen layout, its converter and the packed routine behind it,
-// which takes the destination first.
+// Each screen layout, its converter and the packed routine behind it (destination first).
 const struct Layout {
     uint32_t bits, red, green, blue;
     Converter converter, packed;
@@ -61,8 +60,7 @@ std::vector<uint32_t> NoisyPixels(size_t count, uint32_t seed)
     return pixels;
 }
 
-// A buffer of guard bytes after `write` wrote a run of `length` bytes
-// `offset` bytes past the first 16.
+// Guard bytes after `write` wrote a run of `length` bytes `offset` bytes past the first 16.
 Bytes Guarded(size_t offset, size_t length, const std::function<void(uint8_t *)> &write)
 {
     Bytes buffer(16 + offset + length + 16, 0xA5);

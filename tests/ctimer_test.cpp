@@ -101,8 +101,7 @@ TEST(Timer, CalibrationShiftsTheCounterToAtMostTwoMegahertz)
     }
 }
 
-// Readings of the counter at 2^20 ticks per second, or of the millisecond
-// clock, and the timer's state after the last of them.
+// Readings of the counter at 2^20 ticks per second, or of the millisecond clock, and the state after.
 TEST(Timer, StepsFollowTheClockWithWrapAndFallBackRules)
 {
     const uint32_t start = 0x20000000;
@@ -118,8 +117,7 @@ TEST(Timer, StepsFollowTheClockWithWrapAndFallBackRules)
         {"first update takes the reference only", true, {777777}, 0, 0, 0, 777777},
         {"steps accumulate", true, {0, second / 4, 3 * second / 4, second}, 1.0, 1.0, 0.25, uint32_t(second)},
         {"standing counter", true, {0, second / 2, second / 2}, 0.5, 0.5, 0.5, uint32_t(second / 2)},
-        // One short of the wrap distance back: standing still, and time
-        // resumes from the fallen-back count.
+        // One short of the wrap distance back: standing still; time resumes from the fallen-back count.
         {"resume after fall back", true, {start - second / 2, start, start - 268435455, start - 268435455 + second / 4},
          0.75, 0.75, 0.25, start - 268435455 + second / 4},
         // Forward distance 2^32 - 2^28 ticks = 3840 s.

@@ -23,8 +23,7 @@ std::vector<uint32_t> Snapshot()
     return std::vector<uint32_t>(std::begin(pixel), std::end(pixel));
 }
 
-// Fills the buffer so that neighbouring pixels differ and channels of 0
-// occur; returns what it holds.
+// Fills the buffer so that neighbouring pixels differ and channels of 0 occur; returns it.
 std::vector<uint32_t> FillPattern()
 {
     for (int i = 0; i < pixelCount; ++i)
@@ -46,8 +45,7 @@ const struct Placement {
     int width, height, left, top;
 } placements[] = {{101, 51, 110, 95}, {1, 1, 160, 120}, {320, 240, 0, 0}, {401, 301, -40, -30}, {3, 1000, 159, -380}};
 
-// The screen after a picture was blended at its placement: blend(old
-// value, picture x, picture y) where it covers.
+// The screen after blend(old value, picture x, picture y) wherever the placed picture covers it.
 std::vector<uint32_t> Placed(std::vector<uint32_t> screen, const Placement &p,
                              const std::function<uint32_t(uint32_t, int, int)> &blend)
 {
@@ -58,8 +56,7 @@ std::vector<uint32_t> Placed(std::vector<uint32_t> screen, const Placement &p,
     return screen;
 }
 
-// Adds the pictures and makes the first current, the cursor on the second,
-// as main leaves them.
+// Adds the pictures; the first is current, the cursor on the second, as main leaves them.
 void Present(Lista<Picture *> &list, std::initializer_list<Picture *> all)
 {
     for (Picture *picture : all)

@@ -35,8 +35,7 @@ std::vector<uint32_t> PixelsOf(const Picture &picture)
     return std::vector<uint32_t>(picture.pixels, picture.pixels + std::size_t(picture.width) * picture.height);
 }
 
-// A sample of `depth` bits scaled to 8: narrow greys spread over 0-255,
-// 16-bit samples keep their high byte.
+// A `depth`-bit sample in 8 bits: narrow ones spread over 0-255, 16-bit ones keep their high byte.
 uint32_t To8Bits(uint32_t sample, int depth)
 {
     return depth == 16 ? sample >> 8 : sample * 255u / ((1u << depth) - 1);
@@ -128,8 +127,7 @@ TEST(PixelHelpers, Expand24WidensRowsSkippingTheGapAndSetAlphaReplacesAlphaOnly)
     EXPECT_EQ(PixelsOf(picture), (std::vector<uint32_t>{0x80332211, 0x80123456, 0x80998877, 0x80CCBBAA}));
 }
 
-// Refused files: 0, an empty Picture even after an earlier success,
-// nothing printed and nothing left open.
+// Refused: 0, an empty Picture even after an earlier success, nothing printed, nothing left open.
 TEST(LoadPicture, RefusesNoFileADamagedATruncatedOrAnOversizedOneQuietly)
 {
     TempDir dir;

@@ -56,9 +56,8 @@ TEST(Lista, CursorYieldsElementsThenNullThenStartsOverAndAddRewindsIt)
 
 TEST(Lista, DestroyingDeletesEveryElementOnceWithoutExhaustingTheStack)
 {
-    // A chain one node per call level deep would overflow the stack. It is
-    // linked here as Add links it, since Add's walk to the tail would make
-    // building it quadratic.
+    // A chain one node per call level deep would overflow the stack. Linked as Add
+    // links it, since Add's walk to the tail would make building it quadratic.
     constexpr int length = 1000000;
     int deletions = 0;
     {

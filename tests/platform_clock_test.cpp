@@ -22,8 +22,7 @@ TEST(PlatformClock, CounterRunsInNanosecondsAndSleepLastsAtLeastItsMillisecondsA
     LARGE_INTEGER frequency = {};
     EXPECT_EQ(QueryPerformanceFrequency(&frequency), TRUE);
     EXPECT_EQ(frequency.QuadPart, 1000000000);
-    // The shortest of several, so that a Sleep that returns at once shows
-    // even on a busy machine, where a mere yield can take a while.
+    // The shortest of several: on a busy machine a mere yield can take a while.
     for (DWORD milliseconds : {0, 1, 5}) {
         int64_t shortest = INT64_MAX;
         for (int i = 0; i < 10; ++i) {

@@ -10,8 +10,7 @@
 
 namespace {
 
-// libpng's error recovery returns here, so nothing with a destructor lives
-// in this frame.
+// libpng's error recovery returns here, so nothing with a destructor lives in this frame.
 bool Encode(const PngImage &image, png_bytepp rows, std::vector<unsigned char> &out)
 {
     png_structp png = png_create_write_struct(PNG_LIBPNG_VER_STRING, nullptr, nullptr, nullptr);
@@ -140,8 +139,7 @@ void FixChunkCrcs(std::vector<unsigned char> &png)
     }
 }
 
-// create_directory fails on a name that exists, so no other run's folder is
-// ever shared.
+// create_directory fails on a name that exists, so no other run's folder is ever shared.
 TempDir::TempDir()
 {
     static std::random_device seed;
