@@ -50,10 +50,9 @@ inline bool WriteSolidPng(const std::string &path, int width, int height, uint32
     image.width = width;
     image.height = height;
     image.colorType = 6;
-    const uint16_t rgba[] = {uint16_t(color >> 16 & 0xFF), uint16_t(color >> 8 & 0xFF), uint16_t(color & 0xFF),
-                             uint16_t(color >> 24)};
     for (int i = 0; i < width * height; ++i)
-        image.samples.insert(image.samples.end(), std::begin(rgba), std::end(rgba));
+        for (int shift : {16, 8, 0, 24})
+            image.samples.push_back(uint16_t(color >> shift & 0xFF));
     const std::vector<unsigned char> png = EncodePng(image);
     return !png.empty() && WriteFile(path, png);
 }

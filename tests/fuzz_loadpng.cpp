@@ -1,8 +1,7 @@
-// fuzz_loadpng.cpp - libFuzzer target for Picture::Load: each input becomes
-// the contents of one temporary file, reused for the whole run, which Load
-// must decode or refuse without a crash, a leak or a file left open. The
-// chunk CRCs are made right first, so that mutations reach the decoder
-// instead of stopping at libpng's CRC test, which the fuzzer cannot see into.
+// fuzz_loadpng.cpp - libFuzzer target for Picture::Load, which must decode
+// or refuse each input without a crash or a leak. The chunk CRCs are made
+// right first, so that mutations reach the decoder instead of stopping at
+// libpng's CRC test, which the fuzzer cannot see into.
 #include "loadpng.h"
 #include "png_files.h"
 
@@ -12,53 +11,22 @@
 #include <string>
 #include <vector>
 
-#include <unistd.h>
-
-namespace {
-
-std::string inputPath;
-
-void RemoveInputFile() { unlink(inputPath.c_str()); }
-
-void FixAllChunkCrcs(std::vector<unsigned char> &png)
-{
-    std::size_t at = 8;
-    while (at + 12 <= png.size()) {
-        const std::size_t length = std::size_t(png[at]) << 24 | png[at + 1] << 16 | png[at + 2] << 8 | png[at + 3];
-        if (length > png.size() - at - 12)
-            break;
-        FixChunkCrc(png, at);
-        at += 12 + length;
-    }
-}
-
-} // namespace
-
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
 {
+    static const TempDir dir;
+    static const std::string path = dir.File("input.png");
     std::vector<unsigned char> png(data, data + size);
-    FixAllChunkCrcs(png);
-    if (inputPath.empty()) {
-        char name[] = "/tmp/fuzz_loadpng.XXXXXX";
-        const int fd = mkstemp(name);
-        if (fd < 0)
-            std::abort();
-        close(fd);
-        inputPath = name;
-        std::atexit(RemoveInputFile);
-    }
-    const char *path = inputPath.c_str();
+    FixChunkCrcs(png);
     if (!WriteFile(path, png))
         std::abort();
 
     Picture picture;
-    if (picture.Load(path)) {
+    if (picture.Load(path.c_str())) {
         if (!picture.pixels || picture.bpp != 32 || picture.width <= 0 || picture.height <= 0)
             std::abort();
         // Touch every word, so that a short pixel array shows.
         uint32_t mix = 0;
-        const std::size_t count = std::size_t(picture.width) * picture.height;
-        for (std::size_t i = 0; i < count; ++i)
+        for (std::size_t i = 0; i < std::size_t(picture.width) * picture.height; ++i)
             mix ^= picture.pixels[i];
         volatile uint32_t sink = mix;
         (void)sink;

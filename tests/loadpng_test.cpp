@@ -6,11 +6,11 @@
 
 #include <gtest/gtest.h>
 
-#include <algorithm>
 #include <cmath>
 #include <filesystem>
 #include <iterator>
 #include <string>
+#include <tuple>
 #include <vector>
 
 #ifdef _WIN32
@@ -35,8 +35,7 @@ std::vector<uint32_t> PixelsOf(const Picture &picture)
     return std::vector<uint32_t>(picture.pixels, picture.pixels + std::size_t(picture.width) * picture.height);
 }
 
-// A sample of `depth` bits scaled to 8: narrow greys spread over 0-255,
-// 16-bit samples keep their high byte.
+// A `depth`-bit sample in 8 bits: narrow ones spread over 0-255, 16-bit ones keep their high byte.
 uint32_t To8Bits(uint32_t sample, int depth)
 {
     return depth == 16 ? sample >> 8 : sample * 255u / ((1u << depth) - 1);
@@ -47,7 +46,7 @@ uint32_t ExpectedWord(const PngImage &image, std::size_t i)
 {
     const uint16_t *s = &image.samples[i * SampleCount(image.colorType)];
     if (image.colorType == 3) {
-        const PaletteColor &c = image.palette[s[0]];
+        const png_color &c = image.palette[s[0]];
         const uint32_t alpha = s[0] < image.paletteAlpha.size() ? image.paletteAlpha[s[0]] : 255;
         return alpha << 24 | uint32_t(c.red) << 16 | uint32_t(c.green) << 8 | c.blue;
     }
@@ -60,47 +59,36 @@ uint32_t ExpectedWord(const PngImage &image, std::size_t i)
            To8Bits(s[colours - 1], depth);
 }
 
-// Writes and loads the image; true when Load succeeded with its size.
-bool Loads(const TempDir &dir, const PngImage &image, Picture &picture)
+// Writes and loads the image; the pixels of the Picture when Load gave it the image's size.
+std::vector<uint32_t> Loaded(const TempDir &dir, const PngImage &image, Picture &picture)
 {
     const std::string path = dir.File("picture.png");
-    if (!WriteFile(path, EncodePng(image)) || picture.Load(path.c_str()) != 1 || !picture.pixels)
-        return false;
-    EXPECT_EQ(picture.width, image.width);
-    EXPECT_EQ(picture.height, image.height);
-    EXPECT_EQ(picture.bpp, 32);
-    return true;
+    EXPECT_TRUE(WriteFile(path, EncodePng(image)));
+    EXPECT_EQ(picture.Load(path.c_str()), 1);
+    const auto size = std::make_tuple(picture.width, picture.height, picture.bpp, picture.pixels != nullptr);
+    EXPECT_EQ(size, std::make_tuple(image.width, image.height, 32, true));
+    return size == std::make_tuple(image.width, image.height, 32, true) ? PixelsOf(picture) : std::vector<uint32_t>();
 }
 
 TEST(LoadPicture, EveryColourTypeAndDepthDecodesToTheColourWords)
 {
-    const struct {
-        int colorType;
-        std::vector<int> depths;
-    } types[] = {{0, {1, 2, 4, 8, 16}}, {2, {8, 16}}, {3, {1, 2, 4, 8}}, {4, {8, 16}}, {6, {8, 16}}};
     TempDir dir;
-    for (const auto &type : types)
-        for (int depth : type.depths)
-            for (int variant = 0; variant < 8; ++variant) {
-                const bool transparency = variant & 1, interlaced = variant & 2;
-                // tRNS is not allowed with an alpha channel; no gAMA and
-                // 0.45455 both make the screen's 2.2 give the samples as they are.
-                if (transparency && type.colorType >= 4)
-                    continue;
-                SCOPED_TRACE(testing::Message() << "type " << type.colorType << " depth " << depth << " variant "
-                                                << variant);
-                const PngImage image = ScatteredImage(type.colorType, depth, transparency, interlaced,
-                                                 variant & 4 ? 0.45455 : 0.0);
-                Picture picture;
-                ASSERT_TRUE(Loads(dir, image, picture));
-                std::vector<uint32_t> expected;
-                for (int i = 0; i < 63; ++i)
-                    expected.push_back(ExpectedWord(image, i));
-                EXPECT_EQ(PixelsOf(picture), expected);
-            }
+    for (const auto &[type, depth] : pngForms)
+        for (int variant = 0; variant < 8; ++variant) {
+            // tRNS is not allowed with an alpha channel; no gAMA and
+            // 0.45455 both make the screen's 2.2 give the samples as they are.
+            if (variant & 1 && type >= 4)
+                continue;
+            const PngImage image = ScatteredImage(type, depth, variant & 1, variant & 2, variant & 4 ? 0.45455 : 0.0);
+            std::vector<uint32_t> expected;
+            for (int i = 0; i < 63; ++i)
+                expected.push_back(ExpectedWord(image, i));
+            Picture picture;
+            EXPECT_EQ(Loaded(dir, image, picture), expected) << "type " << type << " depth " << depth << " variant " << variant;
+        }
 }
 
-// s of full scale max becomes 255 * (s / max) ^ (1 / (gAMA * 2.2)).
+// s of full scale max becomes 255 * (s / max) ^ (1 / (gAMA * 2.2)), in grey at full opacity.
 TEST(LoadPicture, GreyRampFollowsFileAndScreenGammaAndASecondLoadReplacesThePicture)
 {
     TempDir dir;
@@ -113,18 +101,15 @@ TEST(LoadPicture, GreyRampFollowsFileAndScreenGammaAndASecondLoadReplacesThePict
         image.gamma = depth == 8 ? 0.25 : 1.0;
         for (uint32_t i = 0; i < 256; ++i)
             image.samples.push_back(uint16_t(i * ((1u << depth) - 1) / 255));
-        ASSERT_TRUE(Loads(dir, image, picture));
-        for (uint32_t i = 0; i < 256; ++i) {
-            const uint32_t grey = uint32_t(std::lround(255.0 * std::pow(i / 255.0, 1.0 / (image.gamma * 2.2))));
-            const uint32_t word = picture.pixels[i];
-            EXPECT_EQ(word, 0xFF000000u | (word & 0xFF) * 0x010101u) << "depth " << depth << " sample " << i;
-            EXPECT_NEAR(double(word & 0xFF), double(grey), 1.0) << "depth " << depth << " sample " << i;
+        const std::vector<uint32_t> words = Loaded(dir, image, picture);
+        for (std::size_t i = 0; i < words.size(); ++i) {
+            EXPECT_EQ(words[i], 0xFF000000u | (words[i] & 0xFF) * 0x010101u) << "depth " << depth << " sample " << i;
+            EXPECT_NEAR(words[i] & 0xFF, 255.0 * std::pow(i / 255.0, 1.0 / (image.gamma * 2.2)), 1.5) << i;
         }
     }
     PngImage single;
     single.samples = {10, 20, 30};
-    ASSERT_TRUE(Loads(dir, single, picture));
-    EXPECT_EQ(PixelsOf(picture), std::vector<uint32_t>{0xFF0A141E});
+    EXPECT_EQ(Loaded(dir, single, picture), std::vector<uint32_t>{0xFF0A141E});
 }
 
 TEST(PixelHelpers, Expand24WidensRowsSkippingTheGapAndSetAlphaReplacesAlphaOnly)
@@ -142,79 +127,51 @@ TEST(PixelHelpers, Expand24WidensRowsSkippingTheGapAndSetAlphaReplacesAlphaOnly)
     EXPECT_EQ(PixelsOf(picture), (std::vector<uint32_t>{0x80332211, 0x80123456, 0x80998877, 0x80CCBBAA}));
 }
 
-// Refused files: 0, an empty Picture even after an earlier success,
-// nothing printed and nothing left open.
-class LoadRefusal : public testing::Test {
-protected:
-    void SetUp() override { ASSERT_TRUE(WriteFile(goodPath, SmallPng())); }
-
-    void ExpectRefused(const char *path, const std::string &what)
-    {
+// Refused: 0, an empty Picture even after an earlier success, nothing printed, nothing left open.
+TEST(LoadPicture, RefusesNoFileADamagedATruncatedOrAnOversizedOneQuietly)
+{
+    TempDir dir;
+    const std::string good = dir.File("good.png"), bad = dir.File("bad.png");
+    // The 3-byte path, and the 4-byte one interlaced.
+    const std::vector<unsigned char> rgb = EncodePng(ScatteredImage(2, 8, false, false, 0)),
+                                     rgba = EncodePng(ScatteredImage(6, 8, false, true, 0));
+    ASSERT_TRUE(WriteFile(good, rgb));
+    auto expectRefused = [&](const char *path, const std::string &what) {
         Picture picture;
-        ASSERT_EQ(picture.Load(goodPath.c_str()), 1);
-        const int filesBefore = OpenFileCount();
+        ASSERT_EQ(picture.Load(good.c_str()), 1);
+        const int files = OpenFileCount();
         testing::internal::CaptureStderr();
         testing::internal::CaptureStdout();
-        EXPECT_EQ(picture.Load(path), 0) << what;
-        EXPECT_EQ(testing::internal::GetCapturedStdout() + testing::internal::GetCapturedStderr(), "") << what;
-        EXPECT_EQ(picture.pixels, nullptr) << what;
-        EXPECT_EQ(picture.width + picture.height, 0) << what;
-        EXPECT_EQ(OpenFileCount(), filesBefore) << what;
+        const int result = picture.Load(path);
+        const std::string printed = testing::internal::GetCapturedStdout() + testing::internal::GetCapturedStderr();
+        EXPECT_EQ(std::make_tuple(result, printed, picture.pixels, picture.width, picture.height, OpenFileCount()),
+                  std::make_tuple(0, std::string(), nullptr, 0, 0, files))
+            << what;
+    };
+    auto expectBytesRefused = [&](const std::vector<unsigned char> &bytes, const std::string &what) {
+        ASSERT_TRUE(WriteFile(bad, bytes));
+        expectRefused(bad.c_str(), what);
+    };
+    expectRefused(nullptr, "null name");
+    expectRefused(dir.File("missing.png").c_str(), "missing file");
+    expectRefused(dir.path().c_str(), "directory");
+    for (std::size_t at : {1, 24}) { // in the signature; the bit depth
+        std::vector<unsigned char> png = rgb;
+        png[at] = 5;
+        FixChunkCrcs(png);
+        expectBytesRefused(png, "byte " + std::to_string(at) + " made 5");
     }
-
-    void ExpectRefused(const std::vector<unsigned char> &bytes, const std::string &what)
-    {
-        const std::string path = dir.File("refused.png");
-        ASSERT_TRUE(WriteFile(path, bytes));
-        ExpectRefused(path.c_str(), what);
-    }
-
-    // A small valid file: 6x5 truecolour, which takes the 3-byte path.
-    static std::vector<unsigned char> SmallPng(int colorType = 2, bool interlaced = false)
-    {
-        PngImage image;
-        image.width = 6;
-        image.height = 5;
-        image.colorType = colorType;
-        image.interlaced = interlaced;
-        for (int i = 0; i < 30 * SampleCount(colorType); ++i)
-            image.samples.push_back(uint16_t(i * 7 % 256));
-        return EncodePng(image);
-    }
-
-    TempDir dir;
-    const std::string goodPath = dir.File("good.png");
-};
-
-TEST_F(LoadRefusal, NoFileADamagedOneOrAnOversizedOne)
-{
-    ExpectRefused(static_cast<const char *>(nullptr), "null name");
-    ExpectRefused(dir.File("missing.png").c_str(), "missing file");
-    ExpectRefused(dir.path().c_str(), "directory");
-    std::vector<unsigned char> png = SmallPng();
-    png[1] ^= 0x20;
-    ExpectRefused(png, "signature");
-    png = SmallPng();
-    const std::size_t header = FindChunk(png, "IHDR");
-    png[header + 16] = 5; // the bit depth, its CRC made right
-    FixChunkCrc(png, header);
-    ExpectRefused(png, "bit depth 5");
+    // Every cut short, the end chunk included.
+    for (const auto &whole : {rgb, rgba})
+        for (std::size_t length = 0; length < whole.size(); ++length)
+            expectBytesRefused({whole.begin(), whole.begin() + length}, "truncated to " + std::to_string(length));
     // A complete, valid file that only the size limit refuses.
-    PngImage image;
-    image.width = 16385;
-    image.bitDepth = 1;
-    image.colorType = 0;
-    image.samples.assign(16385, 1);
-    ExpectRefused(EncodePng(image), "16385 wide");
-}
-
-// Every cut short, on the 3- and 4-byte paths, the end chunk included.
-TEST_F(LoadRefusal, EveryTruncation)
-{
-    for (const auto &png : {SmallPng(2), SmallPng(6, true)})
-        for (std::size_t length = 0; length < png.size(); ++length)
-            ExpectRefused(std::vector<unsigned char>(png.begin(), png.begin() + length),
-                          "truncated to " + std::to_string(length));
+    PngImage wide;
+    wide.width = 16385;
+    wide.bitDepth = 1;
+    wide.colorType = 0;
+    wide.samples.assign(16385, 1);
+    expectBytesRefused(EncodePng(wide), "16385 wide");
 }
 
 } // namespace

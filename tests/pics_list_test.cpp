@@ -1,6 +1,6 @@
-// pics_list_test.cpp - reading "pics.dat" and loading the pictures it
-// names: line endings, short and long lines, repeats, empty, missing and
-// unreadable files, and the stderr line of each failure.
+// pics_list_test.cpp - the list of pictures: Lista's cursor, links and
+// ownership, then "pics.dat" read and its pictures loaded: line endings,
+// short and long lines, repeats, and the stderr line of each failure.
 #include <gtest/gtest.h>
 
 #include <string>
@@ -11,16 +11,91 @@
 
 namespace {
 
-using Names = std::vector<std::string>;
+// An element that counts its own deletion.
+struct Element {
+    explicit Element(int *deletions) : deletions(deletions) {}
+    ~Element() { ++*deletions; }
+    int *deletions;
+};
+
+using List = Lista<Element *>;
+
+// What Next yields up to its null, at most `limit` elements.
+std::vector<Element *> Walk(List &list, std::size_t limit)
+{
+    std::vector<Element *> seen;
+    for (Element *element; seen.size() < limit && (element = list.Next());)
+        seen.push_back(element);
+    return seen;
+}
+
+TEST(Lista, CursorYieldsElementsThenNullThenStartsOverAndAddRewindsIt)
+{
+    int deletions = 0;
+    for (int count : {0, 1, 3}) {
+        SCOPED_TRACE(testing::Message() << count << " elements");
+        List list;
+        std::vector<Element *> added;
+        auto add = [&] { list.Add(added.emplace_back(new Element(&deletions))); };
+        for (int i = 0; i < count; ++i)
+            add();
+        for (int round = 0; round < 2; ++round) {
+            EXPECT_EQ(Walk(list, count + 1), added);
+            EXPECT_EQ(list.current, &list);
+        }
+        list.Next();
+        add();
+        EXPECT_EQ(list.current, &list);
+        EXPECT_EQ(Walk(list, count + 2), added);
+        // Each node links back to the one before.
+        const List *previous = nullptr;
+        for (const List *node = &list; node; previous = node, node = node->next)
+            EXPECT_EQ(node->prev, previous);
+    }
+}
+
+TEST(Lista, DestroyingDeletesEveryElementOnceWithoutExhaustingTheStack)
+{
+    // A chain one node per call level deep would overflow the stack. Linked as Add
+    // links it, since Add's walk to the tail would make building it quadratic.
+    constexpr int length = 1000000;
+    int deletions = 0;
+    {
+        List list;
+        List *tail = &list;
+        for (int i = 0; i < length; ++i) {
+            tail->next = new List;
+            tail->next->prev = tail;
+            tail->obj = new Element(&deletions);
+            tail = tail->next;
+        }
+        list.Add(new Element(&deletions));
+        list.Add(nullptr);
+        EXPECT_EQ(deletions, 0);
+    }
+    EXPECT_EQ(deletions, length + 1);
+}
 
 class PictureList : public ::testing::Test {
 protected:
+    // The result and stderr of reading `path`, after writing `text` into the list file.
+    template <class Result>
+    std::pair<int, std::string> Read(int (*read)(const char *, Result &), Result &result, const std::string &path,
+                                     const std::string &text = "")
+    {
+        EXPECT_TRUE(path != list || WriteText(list, text));
+        testing::internal::CaptureStderr();
+        const int status = read(path.c_str(), result);
+        return {status, testing::internal::GetCapturedStderr()};
+    }
+
     TempDir dir;
     const std::string list = dir.File("pics.dat");
 };
 
 TEST_F(PictureList, ReadsOneNamePerLine)
 {
+    using Names = std::vector<std::string>;
     const std::string name5000 = std::string(4996, 'l') + ".png";
     const struct {
         const char *what;
@@ -34,60 +109,41 @@ TEST_F(PictureList, ReadsOneNamePerLine)
         {"long and repeated", name5000 + "\r\na.png\na.png\n", {name5000, "a.png", "a.png"}},
     };
     for (const auto &c : cases) {
-        SCOPED_TRACE(c.what);
-        ASSERT_TRUE(WriteText(list, c.text));
         Names names;
-        testing::internal::CaptureStderr();
-        EXPECT_EQ(ReadPictureList(list.c_str(), names), 1);
-        EXPECT_EQ(testing::internal::GetCapturedStderr(), "");
-        EXPECT_EQ(names, c.expected);
+        EXPECT_EQ(Read(ReadPictureList, names, list, c.text), std::make_pair(1, std::string())) << c.what;
+        EXPECT_EQ(names, c.expected) << c.what;
     }
 }
 
-TEST_F(PictureList, LoadsEveryListedPictureInOrder)
+// Every listed picture in order, or the stderr line of the first failure.
+TEST_F(PictureList, LoadsEveryListedPictureOrEndsWithTheFailuresLine)
 {
     ASSERT_TRUE(WriteSolidPng(dir.File("wide.png"), 30, 10, 0xFFFF0000u));
     ASSERT_TRUE(WriteSolidPng(dir.File("tall.png"), 7, 40, 0x80123456u));
-    ASSERT_TRUE(WriteText(list, dir.File("wide.png\n") + dir.File("tall.png\n") + dir.File("wide.png")));
-    Lista<Picture *> loaded;
-    EXPECT_EQ(LoadPictureList(list.c_str(), loaded), 1);
-    for (uint32_t color : {0xFFFF0000u, 0x80123456u, 0xFFFF0000u}) {
-        const Picture *next = loaded.Next();
-        ASSERT_NE(next, nullptr);
-        EXPECT_EQ(next->pixels[0], color);
-    }
-    EXPECT_EQ(loaded.Next(), nullptr);
-}
-
-TEST_F(PictureList, EachFailureEndsTheLoadWithItsLine)
-{
-    ASSERT_TRUE(WriteSolidPng(dir.File("good.png"), 4, 4, 0xFF00FF00u));
     ASSERT_TRUE(WriteText(dir.File("broken.png"), "not a picture"));
-    const std::string good = dir.File("good.png\n"), missing = dir.File("missing.png");
-    const std::string listsNothing = "demo: \"" + list + "\" lists no picture\n";
-    const std::string absent = dir.File("absent.dat");
+    const std::string wide = dir.File("wide.png\n"), missing = dir.File("missing.png");
+    const std::string absent = dir.File("absent.dat"), broken = dir.File("broken.png");
     const struct {
-        const char *what;
         std::string path; // the list file, holding `text` when it is `list`
         std::string text;
         std::string err;
+        std::vector<uint32_t> firstPixels = {}; // of the pictures loaded
     } cases[] = {
-        {"missing list", absent, "", "demo: cannot read \"" + absent + "\": No such file or directory\n"},
+        {list, wide + dir.File("tall.png\n") + dir.File("wide.png"), "", {0xFFFF0000u, 0x80123456u, 0xFFFF0000u}},
+        {absent, "", "demo: cannot read \"" + absent + "\": No such file or directory\n"},
         // A directory opens as a stream but fails on the first read.
-        {"unreadable list", dir.path(), "", "demo: cannot read \"" + dir.path() + "\": Is a directory\n"},
-        {"short lines only", list, "ab\r\nx\n\n", listsNothing},
-        {"missing picture", list, good + missing + "\n" + good, "demo: cannot load picture \"" + missing + "\"\n"},
-        {"broken picture", list, dir.File("broken.png\n"), "demo: cannot load picture \"" + dir.File("broken.png") + "\"\n"},
+        {dir.path(), "", "demo: cannot read \"" + dir.path() + "\": Is a directory\n"},
+        {list, "ab\r\nx\n\n", "demo: \"" + list + "\" lists no picture\n"},
+        {list, wide + missing + "\n" + wide, "demo: cannot load picture \"" + missing + "\"\n"},
+        {list, broken + "\n", "demo: cannot load picture \"" + broken + "\"\n"},
     };
     for (const auto &c : cases) {
-        SCOPED_TRACE(c.what);
-        if (c.path == list) {
-            ASSERT_TRUE(WriteText(list, c.text));
-        }
         Lista<Picture *> loaded;
-        testing::internal::CaptureStderr();
-        EXPECT_EQ(LoadPictureList(c.path.c_str(), loaded), 0);
-        EXPECT_EQ(testing::internal::GetCapturedStderr(), c.err);
+        EXPECT_EQ(Read(LoadPictureList, loaded, c.path, c.text), std::make_pair(c.err.empty() ? 1 : 0, c.err));
+        std::vector<uint32_t> firstPixels;
+        for (const Picture *picture; c.err.empty() && firstPixels.size() < 4 && (picture = loaded.Next());)
+            firstPixels.push_back(picture->pixels[0]);
+        EXPECT_EQ(firstPixels, c.firstPixels);
     }
 }
 

@@ -1,20 +1,16 @@
-// png_files.cpp - writes the test pictures with libpng's writer into memory,
-// and the small file and chunk helpers around them.
+// png_files.cpp - the test pictures written by libpng into memory, and the
+// file and chunk helpers around them.
 #include "png_files.h"
 
-#include <png.h>
-
 #include <algorithm>
-#include <cstdio>
-#include <cstdlib>
 #include <filesystem>
+#include <fstream>
 #include <random>
 #include <stdexcept>
 
 namespace {
 
-// libpng's error recovery returns here, so nothing with a destructor lives
-// in this frame.
+// libpng's error recovery returns here, so nothing with a destructor lives in this frame.
 bool Encode(const PngImage &image, png_bytepp rows, std::vector<unsigned char> &out)
 {
     png_structp png = png_create_write_struct(PNG_LIBPNG_VER_STRING, nullptr, nullptr, nullptr);
@@ -38,11 +34,8 @@ bool Encode(const PngImage &image, png_bytepp rows, std::vector<unsigned char> &
     if (image.gamma > 0)
         png_set_gAMA(png, info, image.gamma);
 
-    png_color palette[256];
-    for (std::size_t i = 0; i < image.palette.size() && i < 256; ++i)
-        palette[i] = {image.palette[i].red, image.palette[i].green, image.palette[i].blue};
     if (!image.palette.empty())
-        png_set_PLTE(png, info, palette, int(image.palette.size()));
+        png_set_PLTE(png, info, image.palette.data(), int(image.palette.size()));
     if (!image.paletteAlpha.empty())
         png_set_tRNS(png, info, image.paletteAlpha.data(), int(image.paletteAlpha.size()), nullptr);
     if (image.hasTransparentColor) {
@@ -122,63 +115,42 @@ std::vector<unsigned char> EncodePng(const PngImage &image)
 
 bool WriteFile(const std::string &path, const std::vector<unsigned char> &bytes)
 {
-    FILE *file = std::fopen(path.c_str(), "wb");
-    if (!file)
-        return false;
-    const bool written = bytes.empty() || std::fwrite(bytes.data(), 1, bytes.size(), file) == bytes.size();
-    return std::fclose(file) == 0 && written;
+    std::ofstream file(path, std::ios::binary);
+    file.write(reinterpret_cast<const char *>(bytes.data()), std::streamsize(bytes.size()));
+    file.close();
+    return bool(file);
 }
 
-uint32_t Crc32(const unsigned char *data, std::size_t length)
+void FixChunkCrcs(std::vector<unsigned char> &png)
 {
-    uint32_t crc = 0xFFFFFFFFu;
-    for (std::size_t i = 0; i < length; ++i) {
-        crc ^= data[i];
-        for (int bit = 0; bit < 8; ++bit)
-            crc = (crc >> 1) ^ (0xEDB88320u & (0u - (crc & 1u)));
+    for (std::size_t at = 8; at + 12 <= png.size();) {
+        const std::size_t length = std::size_t(png[at]) << 24 | png[at + 1] << 16 | png[at + 2] << 8 | png[at + 3];
+        if (length > png.size() - at - 12)
+            return;
+        uint32_t crc = 0xFFFFFFFFu;
+        for (std::size_t i = at + 4; i < at + 8 + length; ++i) {
+            crc ^= png[i];
+            for (int bit = 0; bit < 8; ++bit)
+                crc = (crc >> 1) ^ (0xEDB88320u & (0u - (crc & 1u)));
+        }
+        at += 8 + length;
+        for (int shift = 24; shift >= 0; shift -= 8)
+            png[at++] = uint8_t(~crc >> shift);
     }
-    return crc ^ 0xFFFFFFFFu;
 }
 
-static uint32_t ReadBigEndian(const std::vector<unsigned char> &png, std::size_t at)
-{
-    return uint32_t(png[at]) << 24 | uint32_t(png[at + 1]) << 16 | uint32_t(png[at + 2]) << 8 | png[at + 3];
-}
-
-std::size_t FindChunk(const std::vector<unsigned char> &png, const char *type)
-{
-    std::size_t at = 8;
-    while (at + 12 <= png.size()) {
-        if (std::string(png.begin() + at + 4, png.begin() + at + 8) == type)
-            return at;
-        at += 12 + ReadBigEndian(png, at);
-    }
-    return png.size();
-}
-
-void FixChunkCrc(std::vector<unsigned char> &png, std::size_t offset)
-{
-    const std::size_t length = ReadBigEndian(png, offset);
-    const uint32_t crc = Crc32(png.data() + offset + 4, length + 4);
-    for (int i = 0; i < 4; ++i)
-        png[offset + 8 + length + i] = uint8_t(crc >> (24 - 8 * i));
-}
-
+// create_directory fails on a name that exists, so no other run's folder is ever shared.
 TempDir::TempDir()
 {
-    // create_directory fails on a name that exists, so a taken name is
-    // passed over and no other run's folder is ever shared.
     static std::random_device seed;
-    const std::filesystem::path base = std::filesystem::temp_directory_path();
-    for (int attempt = 0; attempt < 100; ++attempt) {
-        const std::filesystem::path name = base / ("loadpng-test." + std::to_string(seed()));
+    for (int attempt = 0; attempt < 100 && path_.empty(); ++attempt) {
+        const auto name = std::filesystem::temp_directory_path() / ("loadpng-test." + std::to_string(seed()));
         std::error_code error;
-        if (std::filesystem::create_directory(name, error)) {
+        if (std::filesystem::create_directory(name, error))
             path_ = name.generic_string();
-            return;
-        }
     }
-    throw std::runtime_error("cannot create a temporary directory");
+    if (path_.empty())
+        throw std::runtime_error("cannot create a temporary directory");
 }
 
 TempDir::~TempDir()

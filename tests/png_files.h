@@ -1,16 +1,13 @@
-// png_files.h - PNG files for tests and fuzz seeds: a plain description of
-// an image, its encoding through libpng's writer, chunk surgery for damaged
-// files, and a temporary directory to put them in.
+// png_files.h - PNG files for tests and fuzz seeds: an image described,
+// encoded by libpng's writer, damaged, and put in a temporary directory.
 #pragma once
 
-#include <cstddef>
+#include <png.h>
+
 #include <cstdint>
 #include <string>
+#include <utility>
 #include <vector>
-
-struct PaletteColor {
-    uint8_t red, green, blue;
-};
 
 struct PngImage {
     int width = 1, height = 1, bitDepth = 8;
@@ -19,30 +16,27 @@ struct PngImage {
     // Row-major, SampleCount(colorType) samples per pixel at full bit depth
     // (palette indices for colour type 3).
     std::vector<uint16_t> samples;
-    std::vector<PaletteColor> palette; // colour type 3
+    std::vector<png_color> palette;    // colour type 3
     std::vector<uint8_t> paletteAlpha; // its tRNS when not empty
     bool hasTransparentColor = false;  // tRNS for colour types 0 and 2
     uint16_t transparentColor[3] = {}; // grey in [0], or red, green, blue
     double gamma = 0;                  // gAMA chunk when above 0
 };
 
+// Every colour type with each bit depth PNG allows it.
+const std::pair<int, int> pngForms[] = {{0, 1}, {0, 2}, {0, 4}, {0, 8}, {0, 16}, {2, 8}, {2, 16}, {3, 1},
+                                        {3, 2}, {3, 4}, {3, 8}, {4, 8}, {4, 16}, {6, 8}, {6, 16}};
+
 int SampleCount(int colorType);
-// A 9x7 picture whose first pixel is all zero, second all maximum, the rest
-// scattered; with transparency, pixel 2 is the transparent colour and pixel
-// 3 differs from it in its last sample's lowest bit, and a palette's tRNS
-// is one entry short.
+// A 9x7 picture: pixel 0 all zero, 1 all maximum, the rest scattered; with
+// transparency, pixel 2 is the transparent colour, pixel 3 one bit off it,
+// and a palette's tRNS one entry short.
 PngImage ScatteredImage(int colorType, int bitDepth, bool transparency, bool interlaced, double gamma);
 // The PNG file of the image; empty when libpng refuses to write it.
 std::vector<unsigned char> EncodePng(const PngImage &image);
 bool WriteFile(const std::string &path, const std::vector<unsigned char> &bytes);
-// The CRC-32 that PNG chunks carry.
-uint32_t Crc32(const unsigned char *data, std::size_t length);
-// Offset of the first chunk of this type (e.g. "IDAT"), or the file's size
-// when it has none. A chunk is 4 bytes of length, 4 of type, the data, then
-// 4 of CRC over type and data.
-std::size_t FindChunk(const std::vector<unsigned char> &png, const char *type);
-// Recomputes the CRC of the chunk that starts at `offset`.
-void FixChunkCrc(std::vector<unsigned char> &png, std::size_t offset);
+// Makes the CRC of every whole chunk right again after the bytes were changed.
+void FixChunkCrcs(std::vector<unsigned char> &png);
 
 // A fresh directory in the system's temporary folder, removed with everything in it on destruction.
 class TempDir {
