@@ -80,7 +80,7 @@ src/test.cpp @ if (crossfadeLevel > 255.0f)\n        currentPicture = list.Next(
 src/test.cpp @ music_sync_deliver();\n    if (!running) @ if (!running) @ frame loop loses the music's syncs
 src/loadpng.cpp @ if (bitDepth == 16) @ if (bitDepth == 8) @ 16-bit samples not stripped
 src/loadpng.cpp @ if (png_get_valid(png, info, PNG_INFO_tRNS)) @ if (!png_get_valid(png, info, PNG_INFO_tRNS)) @ transparency chunk ignored
-src/loadpng.cpp @ png_set_interlace_handling(png); @ (void)png; @ interlaced files read as one pass
+src/loadpng.cpp @ if (colorType == PNG_COLOR_TYPE_GRAY || colorType == PNG_COLOR_TYPE_GRAY_ALPHA) @ if (colorType == PNG_COLOR_TYPE_GRAY) @ gray pictures with alpha not turned to colour
 src/loadpng.cpp @ uint32_t(p[0]) << 16 | uint32_t(p[1]) << 8 | p[2]; @ uint32_t(p[2]) << 16 | uint32_t(p[1]) << 8 | p[0]; @ RGBA red and blue swapped
 src/loadpng.cpp @ const uint32_t first = keepOrder ? src[2] : src[0]; @ const uint32_t first = src[0]; @ Expand24 ignores the byte order
 src/loadpng.cpp @ png_set_user_limits(acquired.png, maxSide, maxSide); @ (void)maxSide; @ oversized pictures accepted
