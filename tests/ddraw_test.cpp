@@ -1,7 +1,6 @@
 // ddraw_test.cpp - the display layer on the DirectDraw stand-in over a test
-// screen: format negotiation, presentation in every layout at any pitch,
-// activation, lock failures, keys, the ways out and closing; and the window
-// on the desktop: its size, its letterbox and its ways out.
+// screen, full-screen in every layout at any pitch and as a letterboxed
+// window on the desktop: how it opens, presents, takes keys, ends and closes.
 #include <gtest/gtest.h>
 
 #include <cstdio>
@@ -40,10 +39,11 @@ std::vector<uint32_t> noise_frame(uint32_t seed)
     return frame;
 }
 
-// The bytes a screen of layout `f` should hold for the source: each channel
+// The bytes a screen of layout `f` should hold for the frame shown at
+// width x height, each pixel the frame's under its centre: each channel
 // narrowed to its mask by keeping its top bits, pixels little-endian, rows
 // `pitch` apart with the bytes between them zero.
-std::vector<uint8_t> in_layout(const std::vector<uint32_t> &source, const ScreenFormat &f, LONG pitch,
+std::vector<uint8_t> in_layout(const std::vector<uint32_t> &frame, const ScreenFormat &f, LONG pitch,
                                int width = WIDTH, int height = HEIGHT)
 {
     auto place = [](uint32_t channel, uint32_t mask) {
@@ -51,13 +51,14 @@ std::vector<uint8_t> in_layout(const std::vector<uint32_t> &source, const Screen
     };
     const int bytes = f.bits / 8;
     std::vector<uint8_t> out(static_cast<size_t>(pitch) * height);
-    for (int i = 0; i < width * height; ++i) {
-        const uint32_t p = source[i];
-        const uint32_t value =
-            place(p >> 16 & 0xFF, f.redMask) | place(p >> 8 & 0xFF, f.greenMask) | place(p & 0xFF, f.blueMask);
-        for (int b = 0; b < bytes; ++b)
-            out[i / width * pitch + i % width * bytes + b] = static_cast<uint8_t>(value >> 8 * b);
-    }
+    for (int y = 0; y < height; ++y)
+        for (int x = 0; x < width; ++x) {
+            const uint32_t p = frame[(2 * y + 1) * HEIGHT / (2 * height) * WIDTH + (2 * x + 1) * WIDTH / (2 * width)];
+            const uint32_t value =
+                place(p >> 16 & 0xFF, f.redMask) | place(p >> 8 & 0xFF, f.greenMask) | place(p & 0xFF, f.blueMask);
+            for (int b = 0; b < bytes; ++b)
+                out[y * pitch + x * bytes + b] = static_cast<uint8_t>(value >> 8 * b);
+        }
     return out;
 }
 
@@ -139,38 +140,33 @@ TEST_F(Display, EachLayoutReachesTheScreenByteForByteAtAnyPitch)
         }
 }
 
-// SPACE starts a crossfade and the cursor goes over the full screen;
+// SPACE is the low byte of a key's code; the full screen hides the cursor;
 // inactive, the display waits without presenting; a refused lock fails the
-// update; closing gives everything back.
+// update; closing gives everything back and ends the updates.
 TEST_F(Display, PresentsEachUpdateUnlessInactiveOrTheLockFailsAndNothingAfterClose)
 {
     open(LAYOUT_BGR565);
-    sleeps.clear();
-    crossfadeLevel = 255.0f;
     EXPECT_NE(screen.icon, nullptr);
-    // SPACE is the low byte of the key's code.
+    const std::vector<uint32_t> frame = noise_frame(3);
+    sleeps.clear();
+    screen.said();
+    crossfadeLevel = 255.0f;
     screen.events = {{ScreenEventKind::PointerOver, 0}, {ScreenEventKind::KeyDown, 0x1221}};
-    EXPECT_EQ(update(noise_frame(3)), 1);
+    EXPECT_EQ(update(frame), 1);
     EXPECT_EQ(crossfadeLevel, 255.0f);
-    screen.events = {{ScreenEventKind::KeyDown, 0x1220}};
-    EXPECT_EQ(update(noise_frame(4)), 1);
+    screen.events = {{ScreenEventKind::KeyDown, 0x1220}, {ScreenEventKind::Deactivate, 0}};
+    EXPECT_EQ(update(frame), 1);
     EXPECT_EQ(crossfadeLevel, 1.0f);
     EXPECT_FALSE(screen.cursorShown);
-    screen.events = {{ScreenEventKind::Deactivate, 0}};
-    EXPECT_EQ(update(noise_frame(5)), 1);
     screen.events = {{ScreenEventKind::Activate, 0}};
     screen.failingLocks = 1;
-    EXPECT_EQ(update(noise_frame(7)), 0);
-    EXPECT_EQ(update(noise_frame(8)), 1);
-    EXPECT_EQ(screen.frames.size(), 3u);
-    EXPECT_EQ(sleeps, (std::vector<DWORD>{0, 0, 1, 0}));
-
-    screen.said();
+    EXPECT_EQ(update(frame), 0);
+    EXPECT_EQ(update(frame), 1);
     display_close();
-    EXPECT_EQ(screen.said(), "restore mode, hide, close, screen saver on");
+    EXPECT_EQ(update(frame), 0);
+    EXPECT_EQ(screen.said(), "present, present, restore mode, hide, close, screen saver on");
+    EXPECT_EQ(sleeps, (std::vector<DWORD>{0, 1, 0}));
     EXPECT_EQ(GetModuleHandleA("ddraw.dll"), nullptr);
-    EXPECT_EQ(update(noise_frame(16)), 0);
-    EXPECT_EQ(screen.frames.size(), 3u);
 }
 
 // Also while another program is the active one; the client area's origin
@@ -180,16 +176,17 @@ TEST_F(Display, PresentsEachUpdateUnlessInactiveOrTheLockFailsAndNothingAfterClo
 TEST_F(Display, AWindowShowsEachFrameInTheLetterboxOfItsClientAreaAsItIsNowBetweenBlackBars)
 {
     const struct {
-        RECT client, picture;
+        RECT client;
+        int width, height;
         const char *shown;
     } cases[] = {
-        {{100, 50, 1060, 770}, {0, 0, 960, 720}, "picture 960x720 at {0, 0, 960, 720}"},
-        {{100, 50, 1100, 770}, {20, 0, 980, 720},
+        {{100, 50, 1060, 770}, 960, 720, "picture 960x720 at {0, 0, 960, 720}"},
+        {{100, 50, 1100, 770}, 960, 720,
          "fill {0, 0, 20, 720} 000000, fill {980, 0, 1000, 720} 000000, picture 960x720 at {20, 0, 980, 720}"},
-        {{-30, 10, 610, 610}, {0, 60, 640, 540},
+        {{-30, 10, 610, 610}, 640, 480,
          "fill {0, 0, 640, 60} 000000, fill {0, 540, 640, 600} 000000, picture 640x480 at {0, 60, 640, 540}"},
-        {{0, 0, 321, 240}, {0, 0, 320, 240}, "fill {320, 0, 321, 240} 000000, picture 320x240 at {0, 0, 320, 240}"},
-        {{5, 5, 105, 105}, {0, 12, 100, 87},
+        {{0, 0, 321, 240}, 320, 240, "fill {320, 0, 321, 240} 000000, picture 320x240 at {0, 0, 320, 240}"},
+        {{5, 5, 105, 105}, 100, 75,
          "fill {0, 0, 100, 12} 000000, fill {0, 87, 100, 100} 000000, picture 100x75 at {0, 12, 100, 87}"},
     };
     uint32_t seed = 30;
@@ -205,13 +202,7 @@ TEST_F(Display, AWindowShowsEachFrameInTheLetterboxOfItsClientAreaAsItIsNowBetwe
             const std::vector<uint32_t> frame = noise_frame(++seed);
             EXPECT_EQ(update(frame), 1);
             EXPECT_EQ(screen.said(), c.shown);
-            const int width = c.picture.right - c.picture.left, height = c.picture.bottom - c.picture.top;
-            std::vector<uint32_t> scaled;
-            for (int y = 0; y < height; ++y)
-                for (int x = 0; x < width; ++x)
-                    scaled.push_back(
-                        frame[(2 * y + 1) * HEIGHT / (2 * height) * WIDTH + (2 * x + 1) * WIDTH / (2 * width)]);
-            EXPECT_EQ(screen.frames.back(), in_layout(scaled, desktop, width * desktop.bits / 8, width, height));
+            EXPECT_EQ(screen.frames.back(), in_layout(frame, desktop, c.width * desktop.bits / 8, c.width, c.height));
         }
         EXPECT_TRUE(screen.cursorShown);
     }

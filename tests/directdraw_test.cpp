@@ -12,12 +12,14 @@ namespace {
 
 const DWORD CHAIN = DDSCAPS_PRIMARYSURFACE | DDSCAPS_FLIP | DDSCAPS_COMPLEX;
 
-DDSURFACEDESC describe(DWORD flags, DWORD caps, DWORD backBuffers = 0)
+DDSURFACEDESC describe(DWORD flags, DWORD caps, DWORD backBuffers = 0, DWORD width = 0, DWORD height = 0)
 {
     DDSURFACEDESC desc = {};
     desc.dwSize = DDSURFACEDESC_SIZE;
     desc.dwFlags = flags;
     desc.dwBackBufferCount = backBuffers;
+    desc.dwWidth = width;
+    desc.dwHeight = height;
     desc.ddsCaps.dwCaps = caps;
     return desc;
 }
@@ -33,18 +35,6 @@ protected:
         DestroyWindow(window);
     }
 
-    // Exclusive at 320x240, 32 bits, with a chain of `backBuffers`.
-    void open(DWORD backBuffers)
-    {
-        ASSERT_EQ(DirectDrawCreate(nullptr, &directDraw, nullptr), DD_OK);
-        ASSERT_EQ(directDraw->SetCooperativeLevel(window, DDSCL_EXCLUSIVE | DDSCL_FULLSCREEN), DD_OK);
-        ASSERT_EQ(directDraw->SetDisplayMode(320, 240, 32), DD_OK);
-        DDSURFACEDESC desc = describe(DDSD_CAPS | DDSD_BACKBUFFERCOUNT, CHAIN, backBuffers);
-        ASSERT_EQ(directDraw->CreateSurface(&desc, &primary, nullptr), DD_OK);
-        DDSCAPS caps = {DDSCAPS_BACKBUFFER};
-        ASSERT_EQ(primary->GetAttachedSurface(&caps, &back), DD_OK);
-    }
-
     HRESULT lock(IDirectDrawSurface *surface, DDSURFACEDESC *desc)
     {
         *desc = describe(0, 0);
@@ -54,7 +44,7 @@ protected:
     TestScreen screen;
     HWND window = test_window("directdraw test");
     IDirectDraw *directDraw = nullptr;
-    IDirectDrawSurface *primary = nullptr, *back = nullptr;
+    IDirectDrawSurface *primary = nullptr;
 };
 
 TEST_F(DirectDrawStandIn, OneObjectOnAScreenWhoseModesNeedTheExclusiveLevelAndOnePrimaryInAMode)
@@ -93,10 +83,18 @@ TEST_F(DirectDrawStandIn, OneObjectOnAScreenWhoseModesNeedTheExclusiveLevelAndOn
 
 // A surface takes one lock at a time and the chain flips only unlocked;
 // three surfaces take turns, so the back buffer ends with the first frame.
-TEST_F(DirectDrawStandIn, FlipShowsTheUnlockedBackBufferAndTurnsTheChain)
+// Surfaces of a mode left are lost; the screen, and its window, go back
+// only with the last surface.
+TEST_F(DirectDrawStandIn, FlipTurnsTheUnlockedChainUntilItsModeIsLeftAndTheLastSurfaceGivesTheScreenBack)
 {
-    open(2);
-    DDSURFACEDESC desc, again;
+    ASSERT_EQ(DirectDrawCreate(nullptr, &directDraw, nullptr), DD_OK);
+    ASSERT_EQ(directDraw->SetCooperativeLevel(window, DDSCL_EXCLUSIVE | DDSCL_FULLSCREEN), DD_OK);
+    ASSERT_EQ(directDraw->SetDisplayMode(320, 240, 32), DD_OK);
+    DDSURFACEDESC desc = describe(DDSD_CAPS | DDSD_BACKBUFFERCOUNT, CHAIN, 2), again;
+    ASSERT_EQ(directDraw->CreateSurface(&desc, &primary, nullptr), DD_OK);
+    IDirectDrawSurface *back = nullptr;
+    DDSCAPS caps = {DDSCAPS_BACKBUFFER};
+    ASSERT_EQ(primary->GetAttachedSurface(&caps, &back), DD_OK);
     for (uint8_t value : {0x11, 0x22, 0x33}) {
         ASSERT_EQ(lock(back, &desc), DD_OK);
         EXPECT_EQ(lock(back, &again), DDERR_SURFACEBUSY);
@@ -116,19 +114,13 @@ TEST_F(DirectDrawStandIn, FlipShowsTheUnlockedBackBufferAndTurnsTheChain)
     ASSERT_EQ(lock(back, &desc), DD_OK);
     EXPECT_EQ(static_cast<uint8_t *>(desc.lpSurface)[0], 0x11);
     back->Unlock(desc.lpSurface);
-}
 
-// The screen goes back only with the last surface, its window with it.
-TEST_F(DirectDrawStandIn, SurfacesOfALeftModeAreLostAndTheLastReferenceGivesTheScreenBack)
-{
-    open(1);
     EXPECT_EQ(primary->Restore(), DD_OK);
     ASSERT_EQ(directDraw->SetDisplayMode(640, 480, 32), DD_OK);
-    DDSURFACEDESC desc;
     EXPECT_EQ(lock(back, &desc), DDERR_SURFACELOST);
     EXPECT_EQ(primary->Flip(nullptr, DDFLIP_WAIT), DDERR_SURFACELOST);
     EXPECT_EQ(primary->Restore(), DDERR_WRONGMODE);
-    EXPECT_TRUE(screen.frames.empty());
+    EXPECT_EQ(screen.frames.size(), 3u);
 
     screen.said();
     EXPECT_EQ(back->Release(), 1u);
@@ -156,9 +148,7 @@ TEST_F(DirectDrawStandIn, TheDesktopPrimaryTakesBlitsThroughItsClipperWindow)
 
     // A 4x2 surface in the desktop's layout, at the screen's pitch.
     screen.extraPitch = 6;
-    desc = describe(DDSD_CAPS | DDSD_WIDTH | DDSD_HEIGHT, DDSCAPS_OFFSCREENPLAIN);
-    desc.dwWidth = 4;
-    desc.dwHeight = 2;
+    desc = describe(DDSD_CAPS | DDSD_WIDTH | DDSD_HEIGHT, DDSCAPS_OFFSCREENPLAIN, 0, 4, 2);
     IDirectDrawSurface *offscreen = nullptr;
     ASSERT_EQ(directDraw->CreateSurface(&desc, &offscreen, nullptr), DD_OK);
     ASSERT_EQ(lock(offscreen, &desc), DD_OK);

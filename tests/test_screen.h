@@ -9,6 +9,7 @@
 #include <deque>
 #include <map>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "screen.h"
@@ -31,10 +32,10 @@ inline std::string text(const RECT &r)
 }
 
 // A window of a class of its own name, with the program's icon.
-inline HWND test_window(const char *name, WNDPROC procedure = DefWindowProcA)
+inline HWND test_window(const char *name)
 {
     WNDCLASSA windowClass = {};
-    windowClass.lpfnWndProc = procedure;
+    windowClass.lpfnWndProc = DefWindowProcA;
     windowClass.lpszClassName = name;
     windowClass.hIcon = LoadIconA(GetModuleHandleA(nullptr), "IDI_MAIN");
     RegisterClassA(&windowClass);
@@ -49,39 +50,30 @@ public:
 
     bool open() override { note(available ? "open" : "open refused"); return available; }
     void close() override { note("close"); }
-    void show(const char *caption, HICON newIcon) override { note("show " + std::string(caption)); icon = newIcon; }
+    void show(const char *caption, HICON newIcon) override { note("show %s", caption); icon = newIcon; }
     void hide() override { note("hide"); }
     ScreenDesktop desktop() override { return {desktopFormat, workArea}; }
     void show_window(const char *caption, HICON newIcon, const RECT &area) override
     {
-        note("show window " + std::string(caption) + " " + text(area));
+        note("show window %s %s", caption, text(area).c_str());
         icon = newIcon;
         client = area;
     }
     RECT client_area() override { return client; }
-    void fill_window(const RECT &area, uint32_t rgb) override
-    {
-        char colour[16];
-        std::snprintf(colour, sizeof colour, " %06x", rgb);
-        note("fill " + text(area) + colour);
-    }
+    void fill_window(const RECT &area, uint32_t rgb) override { note("fill %s %06x", text(area).c_str(), rgb); }
     void present_window(const void *pixels, LONG pitch, int width, int height, const RECT &area) override
     {
-        note("picture " + std::to_string(width) + "x" + std::to_string(height) + " at " + text(area));
+        note("picture %dx%d at %s", width, height, text(area).c_str());
         keep(pixels, pitch, height);
     }
     bool set_mode(int, int newHeight, int bits, ScreenFormat *format) override
     {
-        note("mode " + std::to_string(bits));
+        note("mode %d", bits);
         const auto accepted = modes.find(bits);
         return accepted != modes.end() && (height = newHeight, *format = accepted->second, true);
     }
     void restore_mode() override { note("restore mode"); }
-    bool grant_back_buffers(int count) override
-    {
-        note("back buffers " + std::to_string(count));
-        return count <= maxBackBuffers;
-    }
+    bool grant_back_buffers(int count) override { note("back buffers %d", count); return count <= maxBackBuffers; }
     LONG pitch(int rowWidth, int bytesPerPixel) override { return rowWidth * bytesPerPixel + extraPitch; }
     bool lock_allowed() override { return failingLocks == 0 || (--failingLocks, false); }
     void present(const void *pixels, LONG pitch) override { note("present"); keep(pixels, pitch, height); }
@@ -92,15 +84,8 @@ public:
     void show_cursor(bool shown) override { cursorShown = shown; }
     void allow_screen_saver(bool allowed) override { note(allowed ? "screen saver on" : "screen saver off"); }
 
-    // The log so far, joined by ", ", and a fresh one from here.
-    std::string said()
-    {
-        std::string joined;
-        for (const std::string &line : log)
-            joined += (joined.empty() ? "" : ", ") + line;
-        log.clear();
-        return joined;
-    }
+    // What was asked so far, one request after another, and a fresh log.
+    std::string said() { return std::exchange(log, ""); }
 
     // What the screen does.
     bool available = true;
@@ -113,21 +98,24 @@ public:
     RECT workArea = {0, 0, 1920, 1040};
     // Where the shown window's client area is; a test moves or resizes it.
     RECT client = {};
-    // Also write every log line to stderr, for checks made in a child process.
+    // Also write every request to stderr, for checks made in a child process.
     bool echo = false;
 
     // What was asked of it.
-    std::vector<std::string> log;
+    std::string log;
     bool cursorShown = true;
     HICON icon = nullptr;
     std::vector<std::vector<uint8_t>> frames;
 
 private:
-    void note(const std::string &line)
+    template <typename... Values>
+    void note(const char *format, Values... values)
     {
-        log.push_back(line);
+        char line[128];
+        std::snprintf(line, sizeof line, format, values...);
+        log += (log.empty() ? "" : ", ") + std::string(line);
         if (echo)
-            std::fprintf(stderr, "screen: %s\n", line.c_str());
+            std::fprintf(stderr, "screen: %s\n", line);
     }
     void keep(const void *pixels, LONG pitch, int rows)
     {
