@@ -196,7 +196,7 @@ TEST_F(Display, AWindowShowsEachFrameInTheLetterboxOfItsClientAreaAsItIsNowBetwe
         screen.events = {{ScreenEventKind::Deactivate, 0}, {ScreenEventKind::PointerOver, 0}};
         screen.cursorShown = false;
         for (const auto &c : cases) {
-            SCOPED_TRACE(::testing::Message() << desktop.bits << "-bit desktop, client area " << text(c.client));
+            SCOPED_TRACE(::testing::Message() << desktop.bits << "-bit desktop");
             screen.client = c.client;
             screen.said();
             const std::vector<uint32_t> frame = noise_frame(++seed);

@@ -24,20 +24,11 @@ const ScreenFormat LAYOUT_BGR565 = {16, true, 0x001F, 0x07E0, 0xF800};
 const ScreenFormat LAYOUT_RGB555 = {16, true, 0x7C00, 0x03E0, 0x001F};
 const ScreenFormat LAYOUT_BGR555 = {16, true, 0x001F, 0x03E0, 0x7C00};
 
-inline std::string text(const RECT &r)
-{
-    char out[64];
-    std::snprintf(out, sizeof out, "{%ld, %ld, %ld, %ld}", long(r.left), long(r.top), long(r.right), long(r.bottom));
-    return out;
-}
-
 // A window of a class of its own name, with the program's icon.
 inline HWND test_window(const char *name)
 {
-    WNDCLASSA windowClass = {};
-    windowClass.lpfnWndProc = DefWindowProcA;
-    windowClass.lpszClassName = name;
-    windowClass.hIcon = LoadIconA(GetModuleHandleA(nullptr), "IDI_MAIN");
+    const HICON icon = LoadIconA(GetModuleHandleA(nullptr), "IDI_MAIN");
+    const WNDCLASSA windowClass = {0, DefWindowProcA, 0, 0, nullptr, icon, nullptr, nullptr, nullptr, name};
     RegisterClassA(&windowClass);
     return CreateWindowExA(0, name, name, WS_POPUP, 0, 0, 0, 0, nullptr, nullptr, nullptr, nullptr);
 }
@@ -55,15 +46,18 @@ public:
     ScreenDesktop desktop() override { return {desktopFormat, workArea}; }
     void show_window(const char *caption, HICON newIcon, const RECT &area) override
     {
-        note("show window %s %s", caption, text(area).c_str());
+        note("show window %s {%d, %d, %d, %d}", caption, area.left, area.top, area.right, area.bottom);
         icon = newIcon;
         client = area;
     }
     RECT client_area() override { return client; }
-    void fill_window(const RECT &area, uint32_t rgb) override { note("fill %s %06x", text(area).c_str(), rgb); }
+    void fill_window(const RECT &a, uint32_t rgb) override
+    {
+        note("fill {%d, %d, %d, %d} %06x", a.left, a.top, a.right, a.bottom, rgb);
+    }
     void present_window(const void *pixels, LONG pitch, int width, int height, const RECT &area) override
     {
-        note("picture %dx%d at %s", width, height, text(area).c_str());
+        note("picture %dx%d at {%d, %d, %d, %d}", width, height, area.left, area.top, area.right, area.bottom);
         keep(pixels, pitch, height);
     }
     bool set_mode(int, int newHeight, int bits, ScreenFormat *format) override
