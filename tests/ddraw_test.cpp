@@ -16,8 +16,7 @@ void music_stop()
     std::fprintf(stderr, "music_stop\n");
 }
 
-// The linker routes the layer's calls of Sleep here (--wrap), so that the
-// tests see how it waits.
+// The layer's calls of Sleep, routed here by the linker (--wrap).
 std::vector<DWORD> sleeps;
 
 extern "C" void __wrap__Z5Sleepj(DWORD milliseconds)
@@ -27,8 +26,7 @@ extern "C" void __wrap__Z5Sleepj(DWORD milliseconds)
 
 namespace {
 
-const int WIDTH = 320;
-const int HEIGHT = 240;
+const int WIDTH = 320, HEIGHT = 240;
 
 // Pixels 0x00RRGGBB that vary in every channel and from pixel to pixel.
 std::vector<uint32_t> noise_frame(uint32_t seed)
@@ -39,16 +37,13 @@ std::vector<uint32_t> noise_frame(uint32_t seed)
     return frame;
 }
 
-// The bytes a screen of layout `f` should hold for the frame shown at
-// width x height, each pixel the frame's under its centre: each channel
-// narrowed to its mask by keeping its top bits, pixels little-endian, rows
-// `pitch` apart with the bytes between them zero.
+// What a screen of layout `f` should hold for the frame shown at width x
+// height, each pixel the frame's under its centre: channels cut to their
+// masks' top bits, little-endian, rows `pitch` apart with zero between.
 std::vector<uint8_t> in_layout(const std::vector<uint32_t> &frame, const ScreenFormat &f, LONG pitch,
                                int width = WIDTH, int height = HEIGHT)
 {
-    auto place = [](uint32_t channel, uint32_t mask) {
-        return (channel >> (8 - __builtin_popcount(mask))) << __builtin_ctz(mask);
-    };
+    auto place = [](uint32_t c, uint32_t mask) { return (c >> (8 - __builtin_popcount(mask))) << __builtin_ctz(mask); };
     const int bytes = f.bits / 8;
     std::vector<uint8_t> out(static_cast<size_t>(pitch) * height);
     for (int y = 0; y < height; ++y)
@@ -66,8 +61,7 @@ class Display : public ::testing::Test {
 protected:
     void TearDown() override { display_close(); }
 
-    // Full-screen in a screen of this one layout, or as a window on a
-    // desktop of it.
+    // Full-screen in a screen of this one layout, or a window on a desktop of it.
     void open(const ScreenFormat &layout, bool windowed = false)
     {
         screen.modes = {{static_cast<int>(layout.bits), layout}};
@@ -80,10 +74,9 @@ protected:
     TestScreen screen;
 };
 
-// The modes and back buffers the screen grants, or its work area for a
-// window, whether the display opens, and what it asked of the screen. The
-// stand-in's frame takes 4 pixels each side and 24 at the top, so a window
-// of 960x720 is 968x748; a window leaves mode and screen saver alone.
+// What the display asks of a screen that grants these modes and back
+// buffers, or has this work area for a window, whose frame takes 4 pixels
+// each side and 24 at the top: a window of 960x720 is 968x748.
 TEST(DisplayOpen, TakesTheFirstOf32_24_16BitsItServesWithTwoBackBuffersOrOneOrTheLargestWindowThatFits)
 {
     const struct {
@@ -92,16 +85,16 @@ TEST(DisplayOpen, TakesTheFirstOf32_24_16BitsItServesWithTwoBackBuffersOrOneOrTh
         int backBuffers, result;
         const char *asked;
     } cases[] = {
-        {{}, {{32, LAYOUT_RGB32}, {24, LAYOUT_RGB24}}, 2, 1, "open, show test, mode 32, back buffers 2, screen saver off"},
+        {{}, {{32, LAYOUT_RGB32}, {24, LAYOUT_RGB24}}, 2, 1, "show test, mode 32, back buffers 2, screen saver off"},
         {{}, {{24, LAYOUT_BGR24}, {16, LAYOUT_RGB565}}, 1, 1,
-         "open, show test, mode 32, mode 24, back buffers 2, back buffers 1, screen saver off"},
-        {{}, {{16, LAYOUT_RGB565}}, 0, 0, "open, show test, mode 32, mode 24, mode 16, back buffers 2, back buffers 1"},
-        {{}, {{8, {8, false, 0, 0, 0}}, {15, LAYOUT_RGB555}}, 2, 0, "open, show test, mode 32, mode 24, mode 16"},
-        {{}, {{16, {16, true, 0xF800, 0x07C0, 0x003F}}}, 2, 0, "open, show test, mode 32, mode 24, mode 16, back buffers 2"},
-        {{0, 0, 1920, 1040}, {}, 0, 1, "open, show window test {480, 170, 1440, 890}"},
-        {{100, 50, 1068, 798}, {}, 0, 1, "open, show window test {104, 74, 1064, 794}"},
-        {{0, 0, 967, 748}, {}, 0, 1, "open, show window test {163, 144, 803, 624}"},
-        {{0, 0, 200, 100}, {}, 0, 1, "open, show window test {4, 24, 324, 264}"},
+         "show test, mode 32, mode 24, back buffers 2, back buffers 1, screen saver off"},
+        {{}, {{16, LAYOUT_RGB565}}, 0, 0, "show test, mode 32, mode 24, mode 16, back buffers 2, back buffers 1"},
+        {{}, {{8, {8, false, 0, 0, 0}}, {15, LAYOUT_RGB555}}, 2, 0, "show test, mode 32, mode 24, mode 16"},
+        {{}, {{16, {16, true, 0xF800, 0x07C0, 0x003F}}}, 2, 0, "show test, mode 32, mode 24, mode 16, back buffers 2"},
+        {{0, 0, 1920, 1040}, {}, 0, 1, "show window test {480, 170, 1440, 890}"},
+        {{100, 50, 1068, 798}, {}, 0, 1, "show window test {104, 74, 1064, 794}"},
+        {{0, 0, 967, 748}, {}, 0, 1, "show window test {163, 144, 803, 624}"},
+        {{0, 0, 200, 100}, {}, 0, 1, "show window test {4, 24, 324, 264}"},
     };
     for (const auto &c : cases) {
         TestScreen screen;
@@ -109,13 +102,13 @@ TEST(DisplayOpen, TakesTheFirstOf32_24_16BitsItServesWithTwoBackBuffersOrOneOrTh
         screen.maxBackBuffers = c.backBuffers;
         screen.workArea = c.workArea;
         EXPECT_EQ(display_open("test", WIDTH, HEIGHT, c.workArea.right > 0), c.result);
-        EXPECT_EQ(screen.said(), c.asked);
+        EXPECT_EQ(screen.said(), std::string("open, ") + c.asked);
         display_close();
     }
 }
 
-// Each row lands one pitch after the previous and the gap between rows is
-// left alone; four frames make the chain of three surfaces come round.
+// Each row lands one pitch after the previous, the gap between rows left
+// alone; a white frame takes every bit of each channel.
 TEST_F(Display, EachLayoutReachesTheScreenByteForByteAtAnyPitch)
 {
     uint32_t seed = 7;
@@ -127,9 +120,8 @@ TEST_F(Display, EachLayoutReachesTheScreenByteForByteAtAnyPitch)
             screen.frames.clear();
             screen.extraPitch = extraPitch;
             open(layout);
-            const std::vector<uint32_t> frames[] = {noise_frame(++seed), noise_frame(++seed),
-                                                    std::vector<uint32_t>(WIDTH * HEIGHT, 0x00FFFFFF),
-                                                    noise_frame(++seed)};
+            const std::vector<uint32_t> frames[] = {noise_frame(seed++),
+                                                    std::vector<uint32_t>(WIDTH * HEIGHT, 0x00FFFFFF)};
             std::vector<std::vector<uint8_t>> expected;
             for (const std::vector<uint32_t> &frame : frames) {
                 EXPECT_EQ(update(frame), 1);
@@ -169,10 +161,8 @@ TEST_F(Display, PresentsEachUpdateUnlessInactiveOrTheLockFailsAndNothingAfterClo
     EXPECT_EQ(GetModuleHandleA("ddraw.dll"), nullptr);
 }
 
-// Also while another program is the active one; the client area's origin
-// on the desktop is taken off again by the stand-in. Each picture pixel
-// shows the frame pixel under its centre, on desktops of 2 and 3 bytes a
-// pixel; the cursor is the window's own.
+// Also while inactive, on desktops of 2 and 3 bytes a pixel; the stand-in
+// takes the client area's origin off again. The cursor is the window's own.
 TEST_F(Display, AWindowShowsEachFrameInTheLetterboxOfItsClientAreaAsItIsNowBetweenBlackBars)
 {
     const struct {
@@ -221,15 +211,12 @@ TEST_F(Display, EscapeAndCloseStopTheMusicCloseAndExitWith0)
 {
     const std::vector<ScreenEvent> ways[] = {
         {{ScreenEventKind::KeyDown, 'Q'}, {ScreenEventKind::KeyDown, VK_ESCAPE}, {ScreenEventKind::KeyDown, VK_SPACE}},
-        {{ScreenEventKind::Close, 0}},
-        {}, // WM_CLOSE sent directly
-    };
+        {{ScreenEventKind::Close, 0}}};
     for (bool windowed : {false, true})
         for (const auto &events : ways) {
             open(LAYOUT_RGB32, windowed);
             screen.events.assign(events.begin(), events.end());
-            EXPECT_EXIT((screen.echo = true, events.empty() ? display_wndproc(nullptr, WM_CLOSE, 0, 0)
-                                                             : update(noise_frame(13))),
+            EXPECT_EXIT((screen.echo = true, update(noise_frame(13))),
                         ::testing::ExitedWithCode(0),
                         windowed ? "music_stop\n(.|\n)*screen: close\n(.|\n)*screen: hide\n$"
                                  : "music_stop\n(.|\n)*screen: close\n(.|\n)*screen: screen saver on\n$");

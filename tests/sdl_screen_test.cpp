@@ -1,8 +1,6 @@
-// sdl_screen_test.cpp - the display over the real SDL screen, headless on
-// SDL's dummy video driver: the window it shows, full-screen or on the
-// desktop, the frame read back from the renderer in each emulated layout
-// and letterboxed in a resized window, SDL input as window messages, and
-// opening without video.
+// sdl_screen_test.cpp - the display over the real SDL screen on SDL's dummy
+// video driver: its window, full-screen or on the desktop, the frame read
+// back from the renderer in each layout, and SDL input as window messages.
 #include <gtest/gtest.h>
 
 #include <SDL.h>
@@ -41,10 +39,9 @@ SDL_Window *shown_window()
     return nullptr;
 }
 
-// Whether the renderer's output holds the pattern at the largest size of
-// its shape, centred between black bars, each pixel sampled at the centre
-// of its scaled block; a 5- or 6-bit channel widened back to 8 bits may
-// round either way.
+// Whether the renderer shows the pattern at its largest size, centred
+// between black bars, sampled at the centre of each scaled pixel; a channel
+// of 5 or 6 bits widened back to 8 may round either way.
 ::testing::AssertionResult shows_pattern()
 {
     SDL_Renderer *renderer = SDL_GetRenderer(shown_window());
@@ -72,8 +69,7 @@ SDL_Window *shown_window()
     return ::testing::AssertionSuccess();
 }
 
-// Input as SDL reports it: a key pressed, or held (`repeat`), an event of
-// the shown window, or another event.
+// A key pressed or held, an event of the shown window, or another event.
 void push(Uint32 type, int detail = 0, Uint8 repeat = 0)
 {
     SDL_Event e = {};
@@ -106,18 +102,16 @@ protected:
     }();
 };
 
-// SPACE crossfades, held or not; without focus nothing is presented. A
-// screen of one layout offers no mode of another depth. Without a known
-// layout or video there is no display, and SDL's video is shut again.
+// Without a known layout or video there is no display and SDL's video is
+// shut again; a screen offers no mode of another depth than its layout's.
 TEST_F(SdlDisplay, OpensAFullScreenWindowInEachKnownLayoutShowingTheFrameUnchangedWhileFocused)
 {
     const std::vector<uint32_t> black(320 * 240, 0);
     for (const char *unknown : {"DEMO_SCREEN_FORMAT", "SDL_VIDEODRIVER"}) {
         setenv(unknown, "unknown", 1);
         EXPECT_EQ(display_open("test", 320, 240), 0) << unknown;
-        display_close();
-        EXPECT_EQ(SDL_WasInit(SDL_INIT_VIDEO), 0u);
         TearDown();
+        EXPECT_EQ(SDL_WasInit(SDL_INIT_VIDEO), 0u);
     }
     for (const char *layout : {"rgb32", "bgr32", "rgb24", "bgr24", "rgb565", "bgr565", "rgb555", "bgr555"}) {
         SCOPED_TRACE(layout);
@@ -130,6 +124,7 @@ TEST_F(SdlDisplay, OpensAFullScreenWindowInEachKnownLayoutShowingTheFrameUnchang
         EXPECT_FALSE(SDL_IsScreenSaverEnabled());
         EXPECT_EQ(display_update(pattern.data()), 1);
         EXPECT_TRUE(shows_pattern());
+        // SPACE crossfades, held or not; without focus nothing is presented.
         crossfadeLevel = 100.0f;
         push(SDL_KEYDOWN, SDLK_SPACE, layout[0] == 'b');
         push(SDL_WINDOWEVENT, SDL_WINDOWEVENT_FOCUS_LOST);
@@ -156,9 +151,8 @@ TEST_F(SdlDisplay, EscapeCloseButtonAndQuitRequestEndTheProcessWith0)
             << "SDL event " << way.first;
 }
 
-// SDL's dummy display is 1024x768: room for three times the frame. The
-// dummy driver keeps no resizable flag, and has no hand to resize with but
-// the program's; 800x300 holds the frame 1.25 times, 400 wide in the middle.
+// The dummy display of 1024x768 has room for three times the frame; the
+// driver keeps no resizable flag, and only the program resizes.
 TEST_F(SdlDisplay, OpensAWindowOfThreeTimesTheFrameAndLetterboxesItAfterAResize)
 {
     ASSERT_EQ(display_open("test", 320, 240, true), 1);

@@ -1,8 +1,6 @@
-// test_screen.h - a screen that tests install in place of SDL's: it accepts
-// the depths and layouts a test gives it, grants so many back buffers,
-// reports a chosen pitch, refuses locks on request, hands out queued input,
-// has the desktop and client area a test gives it, and keeps every frame
-// presented and a log of what was asked, to be compared whole.
+// test_screen.h - a screen that tests install in place of SDL's, with the
+// modes, back buffers, pitch, locks, input, desktop and client area a test
+// gives it; it keeps every frame presented and a log of what was asked.
 #pragma once
 
 #include <cstdio>
@@ -78,7 +76,7 @@ public:
     void show_cursor(bool shown) override { cursorShown = shown; }
     void allow_screen_saver(bool allowed) override { note(allowed ? "screen saver on" : "screen saver off"); }
 
-    // What was asked so far, one request after another, and a fresh log.
+    // The requests so far, and a fresh log.
     std::string said() { return std::exchange(log, ""); }
 
     // What the screen does.

@@ -41,9 +41,8 @@ TEST(Library, OnlyDdrawDllIsFoundAndItLeadsToDirectDrawCreateWhileLoaded)
     EXPECT_EQ(LoadLibraryA(nullptr), nullptr);
 }
 
-// Taking the screen shows the window's name and icon and activates it; the
-// screen's input follows in order, for that window only, also beyond what
-// the queue holds at once; WM_CLOSE destroys it, once.
+// The screen's input follows the activation in order, to that window only,
+// also beyond what the queue holds at once; WM_CLOSE destroys it, once.
 TEST(Window, TakesTheScreenAndItsInputUntilClosed)
 {
     EXPECT_EQ(CreateWindowExA(0, "never registered", "x", WS_POPUP, 0, 0, 0, 0, nullptr, nullptr, nullptr, nullptr),
