@@ -161,8 +161,9 @@ TEST_F(Display, PresentsEachUpdateUnlessInactiveOrTheLockFailsAndNothingAfterClo
     EXPECT_EQ(GetModuleHandleA("ddraw.dll"), nullptr);
 }
 
-// Also while inactive, on desktops of 2 and 3 bytes a pixel; the stand-in
-// takes the client area's origin off again. The cursor is the window's own.
+// A window goes on presenting while inactive, here on desktops of 2 and 3
+// bytes a pixel; the stand-in takes the client area's origin off again, and
+// the cursor is the window's own.
 TEST_F(Display, AWindowShowsEachFrameInTheLetterboxOfItsClientAreaAsItIsNowBetweenBlackBars)
 {
     const struct {
@@ -186,7 +187,7 @@ TEST_F(Display, AWindowShowsEachFrameInTheLetterboxOfItsClientAreaAsItIsNowBetwe
         screen.events = {{ScreenEventKind::Deactivate, 0}, {ScreenEventKind::PointerOver, 0}};
         screen.cursorShown = false;
         for (const auto &c : cases) {
-            SCOPED_TRACE(::testing::Message() << desktop.bits << "-bit desktop");
+            SCOPED_TRACE(::testing::Message() << desktop.bits << "-bit desktop, " << c.shown);
             screen.client = c.client;
             screen.said();
             const std::vector<uint32_t> frame = noise_frame(++seed);
@@ -216,8 +217,7 @@ TEST_F(Display, EscapeAndCloseStopTheMusicCloseAndExitWith0)
         for (const auto &events : ways) {
             open(LAYOUT_RGB32, windowed);
             screen.events.assign(events.begin(), events.end());
-            EXPECT_EXIT((screen.echo = true, update(noise_frame(13))),
-                        ::testing::ExitedWithCode(0),
+            EXPECT_EXIT((screen.echo = true, update(noise_frame(13))), ::testing::ExitedWithCode(0),
                         windowed ? "music_stop\n(.|\n)*screen: close\n(.|\n)*screen: hide\n$"
                                  : "music_stop\n(.|\n)*screen: close\n(.|\n)*screen: screen saver on\n$");
             display_close();

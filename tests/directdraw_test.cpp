@@ -56,8 +56,7 @@ TEST_F(DirectDrawStandIn, OneObjectOnAScreenWhoseModesNeedTheExclusiveLevelAndOn
     EXPECT_EQ(refused, nullptr);
     screen.available = true;
     ASSERT_EQ(DirectDrawCreate(nullptr, &directDraw, nullptr), DD_OK);
-    IDirectDraw *second = nullptr;
-    EXPECT_LT(DirectDrawCreate(nullptr, &second, nullptr), 0);
+    EXPECT_LT(DirectDrawCreate(nullptr, &refused, nullptr), 0) << "a second object";
 
     DDSURFACEDESC desc = describe(DDSD_CAPS | DDSD_BACKBUFFERCOUNT, CHAIN, 2);
     EXPECT_EQ(directDraw->CreateSurface(&desc, &primary, nullptr), DDERR_NODISPLAYMODE);
