@@ -74,9 +74,8 @@ protected:
     TestScreen screen;
 };
 
-// What the display asks of a screen that grants these modes and back
-// buffers, or has this work area for a window, whose frame takes 4 pixels
-// each side and 24 at the top: a window of 960x720 is 968x748.
+// The stand-in's window frame takes 4 pixels each side and 24 at the top,
+// so a window of 960x720 is 968x748.
 TEST(DisplayOpen, TakesTheFirstOf32_24_16BitsItServesWithTwoBackBuffersOrOneOrTheLargestWindowThatFits)
 {
     const struct {
@@ -107,8 +106,7 @@ TEST(DisplayOpen, TakesTheFirstOf32_24_16BitsItServesWithTwoBackBuffersOrOneOrTh
     }
 }
 
-// Each row lands one pitch after the previous, the gap between rows left
-// alone; a white frame takes every bit of each channel.
+// A white frame takes every bit of each channel.
 TEST_F(Display, EachLayoutReachesTheScreenByteForByteAtAnyPitch)
 {
     uint32_t seed = 7;
@@ -132,9 +130,7 @@ TEST_F(Display, EachLayoutReachesTheScreenByteForByteAtAnyPitch)
         }
 }
 
-// SPACE is the low byte of a key's code; the full screen hides the cursor;
-// inactive, the display waits without presenting; a refused lock fails the
-// update; closing gives everything back and ends the updates.
+// SPACE is the low byte of a key's code.
 TEST_F(Display, PresentsEachUpdateUnlessInactiveOrTheLockFailsAndNothingAfterClose)
 {
     open(LAYOUT_BGR565);

@@ -1,6 +1,5 @@
-// directdraw_test.cpp - the DirectDraw stand-in over a test screen: creation,
-// cooperative level and modes, record sizes, the flipping chain, lock rules,
-// lost surfaces, the order of release, and blits onto the desktop.
+// directdraw_test.cpp - the DirectDraw stand-in over a test screen: modes,
+// surfaces, locks, flips, release, and blits onto the desktop.
 #include <gtest/gtest.h>
 
 #include <cstring>

@@ -22,9 +22,8 @@ void music_stop()
 
 namespace {
 
-// Pure colours scattered from pixel to pixel: no two neighbours alike in
-// most places, no shift or flip of the frame alike, and every channel 0 or
-// 255, so that the frame survives each of the eight layouts unchanged.
+// Pure colours scattered so that no shift or flip looks alike, every channel
+// 0 or 255 to survive each of the eight layouts unchanged.
 uint32_t pattern_pixel(int x, int y)
 {
     const uint32_t colours[] = {0xFF0000, 0x00FF00, 0x0000FF, 0xFFFFFF, 0x000000, 0xFFFF00, 0x00FFFF, 0xFF00FF};

@@ -1,6 +1,5 @@
-// test_screen.h - a screen that tests install in place of SDL's, with the
-// modes, back buffers, pitch, locks, input, desktop and client area a test
-// gives it; it keeps every frame presented and a log of what was asked.
+// test_screen.h - a screen that tests install in place of SDL's, set up as
+// they need; it keeps every frame presented and a log of what was asked.
 #pragma once
 
 #include <cstdio>
@@ -33,7 +32,6 @@ inline HWND test_window(const char *name)
 
 class TestScreen final : public Screen {
 public:
-    // Installed while it exists.
     TestScreen() { screen_install(this); }
     ~TestScreen() override { screen_install(nullptr); }
 

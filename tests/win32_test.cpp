@@ -1,6 +1,5 @@
-// win32_test.cpp - the Win32 subset on its own: module loading, window
-// classes and windows with their icon, messages from the screen's input,
-// virtual-key codes and ending the process.
+// win32_test.cpp - the Win32 subset on its own: module loading, windows,
+// messages from the screen's input, virtual-key codes and ending the process.
 #include <gtest/gtest.h>
 
 #include <cstdio>
