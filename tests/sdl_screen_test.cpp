@@ -8,10 +8,11 @@
 #include <algorithm>
 #include <cstdio>
 #include <cstdlib>
+#include <tuple>
 #include <vector>
 
 #include "ddraw.h"
-#include "screen.h"
+#include "test_screen.h"
 
 float crossfadeLevel = 255.0f;
 
@@ -102,7 +103,8 @@ protected:
 };
 
 // Without a known layout or video there is no display and SDL's video is
-// shut again; a screen offers no mode of another depth than its layout's.
+// shut again; a screen offers its layout, two back buffers, and no mode of
+// another depth.
 TEST_F(SdlDisplay, OpensAFullScreenWindowInEachKnownLayoutShowingTheFrameUnchangedWhileFocused)
 {
     const std::vector<uint32_t> black(320 * 240, 0);
@@ -112,10 +114,17 @@ TEST_F(SdlDisplay, OpensAFullScreenWindowInEachKnownLayoutShowingTheFrameUnchang
         TearDown();
         EXPECT_EQ(SDL_WasInit(SDL_INIT_VIDEO), 0u);
     }
-    for (const char *layout : {"rgb32", "bgr32", "rgb24", "bgr24", "rgb565", "bgr565", "rgb555", "bgr555"}) {
-        SCOPED_TRACE(layout);
-        setenv("DEMO_SCREEN_FORMAT", layout, 1);
+    const std::pair<const char *, ScreenFormat> layouts[] = {
+        {"rgb32", LAYOUT_RGB32},   {"bgr32", LAYOUT_BGR32},   {"rgb24", LAYOUT_RGB24},   {"bgr24", LAYOUT_BGR24},
+        {"rgb565", LAYOUT_RGB565}, {"bgr565", LAYOUT_BGR565}, {"rgb555", LAYOUT_RGB555}, {"bgr555", LAYOUT_BGR555}};
+    for (const auto &[name, layout] : layouts) {
+        SCOPED_TRACE(name);
+        setenv("DEMO_SCREEN_FORMAT", name, 1);
         ASSERT_EQ(display_open("test", 320, 240), 1);
+        const ScreenFormat f = sdl_screen().desktop().format;
+        EXPECT_EQ(std::make_tuple(f.bits, f.redMask, f.greenMask, f.blueMask),
+                  std::make_tuple(layout.bits, layout.redMask, layout.greenMask, layout.blueMask));
+        EXPECT_TRUE(sdl_screen().grant_back_buffers(2));
         const Uint32 fullScreen = SDL_WINDOW_FULLSCREEN_DESKTOP | SDL_WINDOW_SHOWN;
         EXPECT_EQ(SDL_GetWindowFlags(shown_window()) & fullScreen, fullScreen);
         EXPECT_STREQ(SDL_GetWindowTitle(shown_window()), "test");
@@ -125,7 +134,7 @@ TEST_F(SdlDisplay, OpensAFullScreenWindowInEachKnownLayoutShowingTheFrameUnchang
         EXPECT_TRUE(shows_pattern());
         // SPACE crossfades, held or not; without focus nothing is presented.
         crossfadeLevel = 100.0f;
-        push(SDL_KEYDOWN, SDLK_SPACE, layout[0] == 'b');
+        push(SDL_KEYDOWN, SDLK_SPACE, name[0] == 'b');
         push(SDL_WINDOWEVENT, SDL_WINDOWEVENT_FOCUS_LOST);
         EXPECT_EQ(display_update(black.data()), 1);
         EXPECT_EQ(crossfadeLevel, 1.0f);
@@ -134,7 +143,7 @@ TEST_F(SdlDisplay, OpensAFullScreenWindowInEachKnownLayoutShowingTheFrameUnchang
         EXPECT_EQ(display_update(black.data()), 1);
         EXPECT_FALSE(shows_pattern());
         ScreenFormat format;
-        EXPECT_FALSE(sdl_screen().set_mode(320, 240, layout[3] == '3' ? 24 : 32, &format));
+        EXPECT_FALSE(sdl_screen().set_mode(320, 240, layout.bits == 32 ? 24 : 32, &format));
         display_close();
         EXPECT_EQ(SDL_WasInit(SDL_INIT_VIDEO), 0u);
     }
