@@ -1,7 +1,6 @@
 // ddraw_test.cpp - the display layer on the DirectDraw stand-in over a test
-// screen: format negotiation, presentation in every layout at any pitch,
-// back buffers, activation, lock failures, keys, the ways out, and closing;
-// and the window on the desktop: its size, its letterbox and its ways out.
+// screen, full-screen in every layout at any pitch and as a letterboxed
+// window on the desktop: how it opens, presents, takes keys, ends and closes.
 #include <gtest/gtest.h>
 
 #include <cstdio>
@@ -11,27 +10,14 @@
 #include "test_screen.h"
 
 float crossfadeLevel = 255.0f;
-int musicStops = 0;
 
 void music_stop()
 {
-    ++musicStops;
     std::fprintf(stderr, "music_stop\n");
 }
 
-// The linker routes the layer's calls of DefWindowProcA and Sleep here
-// (--wrap), so that the tests see what it passes on and how it sleeps.
-std::vector<MSG> passedOn;
+// The layer's calls of Sleep, routed here by the linker (--wrap).
 std::vector<DWORD> sleeps;
-const LRESULT DEFAULT_RESULT = 4321;
-
-extern "C" LRESULT __real__Z14DefWindowProcAP6HWND__jml(HWND, UINT, WPARAM, LPARAM);
-extern "C" LRESULT __wrap__Z14DefWindowProcAP6HWND__jml(HWND window, UINT message, WPARAM wParam, LPARAM lParam)
-{
-    passedOn.push_back({window, message, wParam, lParam, 0, {0, 0}});
-    __real__Z14DefWindowProcAP6HWND__jml(window, message, wParam, lParam);
-    return DEFAULT_RESULT;
-}
 
 extern "C" void __wrap__Z5Sleepj(DWORD milliseconds)
 {
@@ -40,68 +26,47 @@ extern "C" void __wrap__Z5Sleepj(DWORD milliseconds)
 
 namespace {
 
-const int WIDTH = 320;
-const int HEIGHT = 240;
-const ScreenFormat ODD16 = {16, true, 0xF800, 0x07C0, 0x003F};
+const int WIDTH = 320, HEIGHT = 240;
 
 // Pixels 0x00RRGGBB that vary in every channel and from pixel to pixel.
 std::vector<uint32_t> noise_frame(uint32_t seed)
 {
     std::vector<uint32_t> frame(WIDTH * HEIGHT);
-    for (uint32_t &p : frame) {
-        seed = seed * 1664525u + 1013904223u;
-        p = seed >> 8;
-    }
+    for (uint32_t &p : frame)
+        p = (seed = seed * 1664525u + 1013904223u) >> 8;
     return frame;
 }
 
-// An 8-bit channel narrowed to its mask by keeping its top bits.
-uint32_t place(uint32_t channel, uint32_t mask)
+// What a screen of layout `f` should hold for the frame shown at width x
+// height, each pixel the frame's under its centre: channels cut to their
+// masks' top bits, little-endian, rows `pitch` apart with zero between.
+std::vector<uint8_t> in_layout(const std::vector<uint32_t> &frame, const ScreenFormat &f, LONG pitch,
+                               int width = WIDTH, int height = HEIGHT)
 {
-    return (channel >> (8 - __builtin_popcount(mask))) << __builtin_ctz(mask);
-}
-
-// Whether a presented frame holds exactly the source, row by row in
-// little-endian pixels, with the bytes between rows still zero.
-::testing::AssertionResult shows(const std::vector<uint8_t> &presented, const std::vector<uint32_t> &source,
-                                 const ScreenFormat &f, LONG pitch, int width = WIDTH, int height = HEIGHT)
-{
-    const size_t bytesPerPixel = f.bits / 8;
-    if (presented.size() != static_cast<size_t>(pitch) * height)
-        return ::testing::AssertionFailure() << "frame of " << presented.size() << " bytes";
-    for (int y = 0; y < height; ++y) {
-        const uint8_t *row = presented.data() + static_cast<size_t>(y) * pitch;
+    auto place = [](uint32_t c, uint32_t mask) { return (c >> (8 - __builtin_popcount(mask))) << __builtin_ctz(mask); };
+    const int bytes = f.bits / 8;
+    std::vector<uint8_t> out(static_cast<size_t>(pitch) * height);
+    for (int y = 0; y < height; ++y)
         for (int x = 0; x < width; ++x) {
-            const uint32_t p = source[y * width + x];
+            const uint32_t p = frame[(2 * y + 1) * HEIGHT / (2 * height) * WIDTH + (2 * x + 1) * WIDTH / (2 * width)];
             const uint32_t value =
                 place(p >> 16 & 0xFF, f.redMask) | place(p >> 8 & 0xFF, f.greenMask) | place(p & 0xFF, f.blueMask);
-            for (size_t i = 0; i < bytesPerPixel; ++i)
-                if (row[x * bytesPerPixel + i] != static_cast<uint8_t>(value >> (8 * i)))
-                    return ::testing::AssertionFailure() << "pixel " << x << "," << y << " byte " << i;
+            for (int b = 0; b < bytes; ++b)
+                out[y * pitch + x * bytes + b] = static_cast<uint8_t>(value >> 8 * b);
         }
-        for (size_t i = width * bytesPerPixel; i < static_cast<size_t>(pitch); ++i)
-            if (row[i] != 0)
-                return ::testing::AssertionFailure() << "row " << y << " padding byte " << i << " written";
-    }
-    return ::testing::AssertionSuccess();
+    return out;
 }
 
 class Display : public ::testing::Test {
 protected:
-    void SetUp() override
-    {
-        crossfadeLevel = 255.0f;
-        musicStops = 0;
-        passedOn.clear();
-        sleeps.clear();
-    }
-
     void TearDown() override { display_close(); }
 
-    void open_with(const ScreenFormat &format)
+    // Full-screen in a screen of this one layout, or a window on a desktop of it.
+    void open(const ScreenFormat &layout, bool windowed = false)
     {
-        screen.modes = {{static_cast<int>(format.bits), format}};
-        ASSERT_EQ(display_open("test", WIDTH, HEIGHT), 1);
+        screen.modes = {{static_cast<int>(layout.bits), layout}};
+        screen.desktopFormat = layout;
+        ASSERT_EQ(display_open("test", WIDTH, HEIGHT, windowed), 1);
     }
 
     int update(const std::vector<uint32_t> &frame) { return display_update(frame.data()); }
@@ -109,233 +74,148 @@ protected:
     TestScreen screen;
 };
 
-// Each case: the modes and back buffers the screen grants, whether it opens,
-// and the depths and back-buffer counts asked for, in order.
-TEST_F(Display, OpensAtTheFirstOf32_24_16BitsWhoseLayoutItServesWithTwoBackBuffersOrOne)
+// The stand-in's window frame takes 4 pixels each side and 24 at the top,
+// so a window of 960x720 is 968x748.
+TEST(DisplayOpen, TakesTheFirstOf32_24_16BitsItServesWithTwoBackBuffersOrOneOrTheLargestWindowThatFits)
 {
     const struct {
-        const char *name;
+        RECT workArea;
         std::map<int, ScreenFormat> modes;
         int backBuffers, result;
-        std::vector<int> requests, backBufferRequests;
+        const char *asked;
     } cases[] = {
-        {"all three", {{32, LAYOUT_RGB32}, {24, LAYOUT_RGB24}, {16, LAYOUT_RGB565}}, 2, 1, {32}, {2}},
-        {"24 after 32, one back buffer", {{24, LAYOUT_BGR24}, {16, LAYOUT_RGB565}}, 1, 1, {32, 24}, {2, 1}},
-        {"16 last, no back buffer", {{16, LAYOUT_RGB565}}, 0, 0, {32, 24, 16}, {2, 1}},
-        {"none of them", {{8, {8, false, 0, 0, 0}}, {15, LAYOUT_RGB555}}, 2, 0, {32, 24, 16}, {}},
-        {"unknown 16-bit masks", {{16, ODD16}}, 2, 0, {32, 24, 16}, {2}},
+        {{}, {{32, LAYOUT_RGB32}, {24, LAYOUT_RGB24}}, 2, 1, "show test, mode 32, back buffers 2, screen saver off"},
+        {{}, {{24, LAYOUT_BGR24}, {16, LAYOUT_RGB565}}, 1, 1,
+         "show test, mode 32, mode 24, back buffers 2, back buffers 1, screen saver off"},
+        {{}, {{16, LAYOUT_RGB565}}, 0, 0, "show test, mode 32, mode 24, mode 16, back buffers 2, back buffers 1"},
+        {{}, {{8, {8, false, 0, 0, 0}}, {15, LAYOUT_RGB555}}, 2, 0, "show test, mode 32, mode 24, mode 16"},
+        {{}, {{16, {16, true, 0xF800, 0x07C0, 0x003F}}}, 2, 0, "show test, mode 32, mode 24, mode 16, back buffers 2"},
+        {{0, 0, 1920, 1040}, {}, 0, 1, "show window test {480, 170, 1440, 890}"},
+        {{100, 50, 1068, 798}, {}, 0, 1, "show window test {104, 74, 1064, 794}"},
+        {{0, 0, 967, 748}, {}, 0, 1, "show window test {163, 144, 803, 624}"},
+        {{0, 0, 200, 100}, {}, 0, 1, "show window test {4, 24, 324, 264}"},
     };
     for (const auto &c : cases) {
-        SCOPED_TRACE(c.name);
+        TestScreen screen;
         screen.modes = c.modes;
         screen.maxBackBuffers = c.backBuffers;
-        screen.modeRequests.clear();
-        screen.backBufferRequests.clear();
-        EXPECT_EQ(display_open("test", WIDTH, HEIGHT), c.result);
-        EXPECT_EQ(screen.modeRequests, c.requests);
-        EXPECT_EQ(screen.backBufferRequests, c.backBufferRequests);
+        screen.workArea = c.workArea;
+        EXPECT_EQ(display_open("test", WIDTH, HEIGHT, c.workArea.right > 0), c.result);
+        EXPECT_EQ(screen.said(), std::string("open, ") + c.asked);
         display_close();
     }
 }
 
-// Each row lands one pitch after the previous and the gap between rows is
-// left alone; four frames make the chain of three surfaces come round.
+// A white frame takes every bit of each channel.
 TEST_F(Display, EachLayoutReachesTheScreenByteForByteAtAnyPitch)
 {
-    const ScreenFormat layouts[] = {LAYOUT_RGB32,  LAYOUT_BGR32,  LAYOUT_RGB24,  LAYOUT_BGR24,
-                                    LAYOUT_RGB565, LAYOUT_BGR565, LAYOUT_RGB555, LAYOUT_BGR555};
     uint32_t seed = 7;
-    for (const ScreenFormat &layout : layouts)
+    for (const ScreenFormat &layout : {LAYOUT_RGB32, LAYOUT_BGR32, LAYOUT_RGB24, LAYOUT_BGR24, LAYOUT_RGB565,
+                                       LAYOUT_BGR565, LAYOUT_RGB555, LAYOUT_BGR555})
         for (LONG extraPitch : {0, 20}) {
             SCOPED_TRACE(::testing::Message() << layout.bits << " bits, red " << std::hex << layout.redMask
                                               << ", pitch " << std::dec << extraPitch << " beyond the row");
             screen.frames.clear();
             screen.extraPitch = extraPitch;
-            open_with(layout);
-            const std::vector<uint32_t> frames[] = {noise_frame(++seed), noise_frame(++seed),
-                                                    std::vector<uint32_t>(WIDTH * HEIGHT, 0x00FFFFFF),
-                                                    noise_frame(++seed)};
-            for (const std::vector<uint32_t> &frame : frames)
+            open(layout);
+            const std::vector<uint32_t> frames[] = {noise_frame(seed++),
+                                                    std::vector<uint32_t>(WIDTH * HEIGHT, 0x00FFFFFF)};
+            std::vector<std::vector<uint8_t>> expected;
+            for (const std::vector<uint32_t> &frame : frames) {
                 EXPECT_EQ(update(frame), 1);
-            ASSERT_EQ(screen.frames.size(), 4u);
-            for (size_t i = 0; i < 4; ++i)
-                EXPECT_TRUE(shows(screen.frames[i], frames[i], layout, WIDTH * layout.bits / 8 + extraPitch));
+                expected.push_back(in_layout(frame, layout, WIDTH * layout.bits / 8 + extraPitch));
+            }
+            EXPECT_EQ(screen.frames, expected);
             display_close();
         }
 }
 
+// SPACE is the low byte of a key's code.
 TEST_F(Display, PresentsEachUpdateUnlessInactiveOrTheLockFailsAndNothingAfterClose)
 {
-    open_with(LAYOUT_BGR565);
-    EXPECT_TRUE(screen.shown);
-    EXPECT_EQ(screen.caption, "test");
+    open(LAYOUT_BGR565);
     EXPECT_NE(screen.icon, nullptr);
-    EXPECT_FALSE(screen.screenSaverAllowed);
-    screen.events = {{ScreenEventKind::PointerOver, 0}};
-    EXPECT_EQ(update(noise_frame(4)), 1);
+    const std::vector<uint32_t> frame = noise_frame(3);
+    sleeps.clear();
+    screen.said();
+    crossfadeLevel = 255.0f;
+    screen.events = {{ScreenEventKind::PointerOver, 0}, {ScreenEventKind::KeyDown, 0x1221}};
+    EXPECT_EQ(update(frame), 1);
+    EXPECT_EQ(crossfadeLevel, 255.0f);
+    screen.events = {{ScreenEventKind::KeyDown, 0x1220}, {ScreenEventKind::Deactivate, 0}};
+    EXPECT_EQ(update(frame), 1);
+    EXPECT_EQ(crossfadeLevel, 1.0f);
     EXPECT_FALSE(screen.cursorShown);
-    screen.events = {{ScreenEventKind::Deactivate, 0}};
-    EXPECT_EQ(update(noise_frame(5)), 1);
     screen.events = {{ScreenEventKind::Activate, 0}};
     screen.failingLocks = 1;
-    EXPECT_EQ(update(noise_frame(7)), 0);
-    EXPECT_EQ(update(noise_frame(8)), 1);
-    EXPECT_EQ(screen.frames.size(), 2u);
-    EXPECT_EQ(sleeps, (std::vector<DWORD>{0, 1, 0}));
-
-    screen.log.clear();
+    EXPECT_EQ(update(frame), 0);
+    EXPECT_EQ(update(frame), 1);
     display_close();
-    EXPECT_EQ(screen.log, (std::vector<std::string>{"restore mode", "hide", "close", "screen saver allowed"}));
+    EXPECT_EQ(update(frame), 0);
+    EXPECT_EQ(screen.said(), "present, present, restore mode, hide, close, screen saver on");
+    EXPECT_EQ(sleeps, (std::vector<DWORD>{0, 1, 0}));
     EXPECT_EQ(GetModuleHandleA("ddraw.dll"), nullptr);
-    EXPECT_EQ(update(noise_frame(16)), 0);
-    EXPECT_EQ(screen.frames.size(), 2u);
 }
 
-TEST_F(Display, WindowProcedureHandlesItsMessagesAndPassesOnTheRest)
-{
-    const HWND window = reinterpret_cast<HWND>(0x1234);
-    const struct {
-        UINT message;
-        WPARAM wParam;
-        LRESULT result;
-        float level;
-    } cases[] = {
-        {WM_KEYDOWN, 0x1220, 0, 1.0f}, // SPACE is the low 8 bits
-        {WM_KEYDOWN, 0x21, 0, 42.0f},   {WM_SETCURSOR, 0, 0, 42.0f},   {0x0400, 77, DEFAULT_RESULT, 42.0f},
-    };
-    for (const auto &c : cases) {
-        SCOPED_TRACE(::testing::Message() << "message " << c.message << ", wParam " << c.wParam);
-        crossfadeLevel = 42.0f;
-        passedOn.clear();
-        EXPECT_EQ(display_wndproc(window, c.message, c.wParam, -5), c.result);
-        EXPECT_EQ(crossfadeLevel, c.level);
-        ASSERT_EQ(passedOn.size(), c.result == DEFAULT_RESULT ? 1u : 0u);
-        if (!passedOn.empty()) {
-            EXPECT_EQ(passedOn[0].hwnd, window);
-            EXPECT_EQ(passedOn[0].wParam, c.wParam);
-            EXPECT_EQ(passedOn[0].lParam, -5);
-        }
-    }
-    EXPECT_EQ(musicStops, 0);
-}
-
-class WindowedDisplay : public Display {
-protected:
-    void open_windowed(const ScreenFormat &desktop)
-    {
-        screen.desktopFormat = desktop;
-        ASSERT_EQ(display_open("test", WIDTH, HEIGHT, true), 1);
-    }
-};
-
-// The stand-in's frame takes 4 pixels each side and 24 at the top, so the
-// window of 960x720 is 968x748.
-TEST_F(WindowedDisplay, OpensAtTheLargestMultipleTheWorkAreaHoldsAndLeavesModeCursorAndScreenSaverAlone)
-{
-    const struct {
-        RECT workArea;
-        RECT client;
-    } cases[] = {
-        {{0, 0, 1920, 1040}, {480, 170, 1440, 890}},
-        {{100, 50, 1068, 798}, {104, 74, 1064, 794}},
-        {{0, 0, 967, 748}, {163, 144, 803, 624}},
-        {{0, 0, 200, 100}, {4, 24, 324, 264}},
-    };
-    for (const auto &c : cases) {
-        SCOPED_TRACE(::testing::Message() << "work area " << ::testing::PrintToString(c.workArea));
-        screen.workArea = c.workArea;
-        screen.log.clear();
-        open_windowed(LAYOUT_RGB32);
-        EXPECT_TRUE(screen.windowed);
-        EXPECT_EQ(screen.client, c.client);
-        EXPECT_EQ(screen.log, (std::vector<std::string>{"open", "show window"}));
-        screen.cursorShown = false;
-        screen.events.push_back({ScreenEventKind::PointerOver, 0});
-        update(noise_frame(20));
-        EXPECT_TRUE(screen.cursorShown);
-        screen.log.clear();
-        display_close();
-        EXPECT_EQ(screen.log, (std::vector<std::string>{"close", "hide"}));
-    }
-}
-
-// Also while another program is the active one; the client area's origin
-// on the desktop is taken off again by the stand-in. Each picture pixel
-// shows the frame pixel under its centre, on desktops of 2 and 3 bytes a
-// pixel.
-TEST_F(WindowedDisplay, EachFrameFillsTheLetterboxOfTheClientAreaAsItIsNowBetweenBlackBars)
+// A window goes on presenting while inactive, here on desktops of 2 and 3
+// bytes a pixel; the stand-in takes the client area's origin off again, and
+// the cursor is the window's own.
+TEST_F(Display, AWindowShowsEachFrameInTheLetterboxOfItsClientAreaAsItIsNowBetweenBlackBars)
 {
     const struct {
         RECT client;
-        RECT picture;
-        std::vector<RECT> bars;
+        int width, height;
+        const char *shown;
     } cases[] = {
-        {{100, 50, 1060, 770}, {0, 0, 960, 720}, {}},
-        {{100, 50, 1100, 770}, {20, 0, 980, 720}, {{0, 0, 20, 720}, {980, 0, 1000, 720}}},
-        {{-30, 10, 610, 610}, {0, 60, 640, 540}, {{0, 0, 640, 60}, {0, 540, 640, 600}}},
-        {{0, 0, 321, 240}, {0, 0, 320, 240}, {{320, 0, 321, 240}}},
-        {{5, 5, 105, 105}, {0, 12, 100, 87}, {{0, 0, 100, 12}, {0, 87, 100, 100}}},
+        {{100, 50, 1060, 770}, 960, 720, "picture 960x720 at {0, 0, 960, 720}"},
+        {{100, 50, 1100, 770}, 960, 720,
+         "fill {0, 0, 20, 720} 000000, fill {980, 0, 1000, 720} 000000, picture 960x720 at {20, 0, 980, 720}"},
+        {{-30, 10, 610, 610}, 640, 480,
+         "fill {0, 0, 640, 60} 000000, fill {0, 540, 640, 600} 000000, picture 640x480 at {0, 60, 640, 540}"},
+        {{0, 0, 321, 240}, 320, 240, "fill {320, 0, 321, 240} 000000, picture 320x240 at {0, 0, 320, 240}"},
+        {{5, 5, 105, 105}, 100, 75,
+         "fill {0, 0, 100, 12} 000000, fill {0, 87, 100, 100} 000000, picture 100x75 at {0, 12, 100, 87}"},
     };
     uint32_t seed = 30;
-    for (const ScreenFormat &desktop : {LAYOUT_BGR565, LAYOUT_RGB24})
-    for (const auto &c : cases) {
-        SCOPED_TRACE(::testing::Message() << desktop.bits << "-bit desktop, client area "
-                                          << ::testing::PrintToString(c.client));
-        if (&c == cases) {
-            display_close();
-            open_windowed(desktop);
-            screen.events.push_back({ScreenEventKind::Deactivate, 0});
+    for (const ScreenFormat &desktop : {LAYOUT_BGR565, LAYOUT_RGB24}) {
+        display_close();
+        open(desktop, true);
+        screen.events = {{ScreenEventKind::Deactivate, 0}, {ScreenEventKind::PointerOver, 0}};
+        screen.cursorShown = false;
+        for (const auto &c : cases) {
+            SCOPED_TRACE(::testing::Message() << desktop.bits << "-bit desktop, " << c.shown);
+            screen.client = c.client;
+            screen.said();
+            const std::vector<uint32_t> frame = noise_frame(++seed);
+            EXPECT_EQ(update(frame), 1);
+            EXPECT_EQ(screen.said(), c.shown);
+            EXPECT_EQ(screen.frames.back(), in_layout(frame, desktop, c.width * desktop.bits / 8, c.width, c.height));
         }
-        screen.client = c.client;
-        screen.fills.clear();
-        const std::vector<uint32_t> frame = noise_frame(++seed);
-        EXPECT_EQ(update(frame), 1);
-        ASSERT_FALSE(screen.frames.empty());
-        EXPECT_EQ(screen.pictureAreas.back(), c.picture);
-        const int width = c.picture.right - c.picture.left, height = c.picture.bottom - c.picture.top;
-        std::vector<uint32_t> scaled;
-        for (int y = 0; y < height; ++y)
-            for (int x = 0; x < width; ++x)
-                scaled.push_back(
-                    frame[(2 * y + 1) * HEIGHT / (2 * height) * WIDTH + (2 * x + 1) * WIDTH / (2 * width)]);
-        EXPECT_EQ(screen.frameSizes.back(), std::make_pair(width, height));
-        EXPECT_TRUE(shows(screen.frames.back(), scaled, desktop, width * desktop.bits / 8, width, height));
-        std::vector<RECT> bars;
-        for (const auto &fill : screen.fills) {
-            bars.push_back(fill.first);
-            EXPECT_EQ(fill.second, 0u);
-        }
-        EXPECT_EQ(bars, c.bars);
+        EXPECT_TRUE(screen.cursorShown);
     }
 
     // Minimised: nothing to show, and no hurry.
-    const size_t shown = screen.frames.size();
     screen.client = {200, 300, 200, 300};
     sleeps.clear();
     EXPECT_EQ(update(noise_frame(40)), 1);
-    EXPECT_EQ(screen.frames.size(), shown);
+    EXPECT_EQ(screen.said(), "");
     EXPECT_EQ(sleeps, (std::vector<DWORD>{1}));
 }
 
 // ESC and close end the process from inside the layer, so they are watched
-// from a child process; the screen's log shows the order. A window leaves
-// the screen saver alone.
-TEST_F(WindowedDisplay, EscapeAndCloseStopTheMusicCloseAndExitWith0)
+// from a child process; the screen's log shows the order.
+TEST_F(Display, EscapeAndCloseStopTheMusicCloseAndExitWith0)
 {
     const std::vector<ScreenEvent> ways[] = {
         {{ScreenEventKind::KeyDown, 'Q'}, {ScreenEventKind::KeyDown, VK_ESCAPE}, {ScreenEventKind::KeyDown, VK_SPACE}},
-        {{ScreenEventKind::Close, 0}},
-        {}, // WM_CLOSE sent directly
-    };
+        {{ScreenEventKind::Close, 0}}};
     for (bool windowed : {false, true})
         for (const auto &events : ways) {
-            windowed ? open_windowed(LAYOUT_RGB32) : open_with(LAYOUT_RGB32);
+            open(LAYOUT_RGB32, windowed);
             screen.events.assign(events.begin(), events.end());
-            EXPECT_EXIT((screen.echo = true, events.empty() ? display_wndproc(nullptr, WM_CLOSE, 0, 0)
-                                                             : update(noise_frame(13))),
-                        ::testing::ExitedWithCode(0),
+            EXPECT_EXIT((screen.echo = true, update(noise_frame(13))), ::testing::ExitedWithCode(0),
                         windowed ? "music_stop\n(.|\n)*screen: close\n(.|\n)*screen: hide\n$"
-                                 : "music_stop\n(.|\n)*screen: close\n(.|\n)*screen: screen saver allowed\n$");
+                                 : "music_stop\n(.|\n)*screen: close\n(.|\n)*screen: screen saver on\n$");
             display_close();
         }
 }

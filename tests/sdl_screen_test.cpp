@@ -1,20 +1,18 @@
-// sdl_screen_test.cpp - the display over the real SDL screen, headless on
-// SDL's dummy video driver: the window it shows, full-screen or on the
-// desktop, the frame read back from the renderer in each emulated layout
-// and letterboxed in a resized window, SDL input as window messages, and
-// opening without video.
+// sdl_screen_test.cpp - the display over the real SDL screen on SDL's dummy
+// video driver: its window, full-screen or on the desktop, the frame read
+// back from the renderer in each layout, and SDL input as window messages.
 #include <gtest/gtest.h>
 
 #include <SDL.h>
 
-#include <cmath>
+#include <algorithm>
 #include <cstdio>
 #include <cstdlib>
-#include <string>
+#include <tuple>
 #include <vector>
 
 #include "ddraw.h"
-#include "screen.h"
+#include "test_screen.h"
 
 float crossfadeLevel = 255.0f;
 
@@ -25,25 +23,12 @@ void music_stop()
 
 namespace {
 
-// A coloured block in each corner, a one-pixel checkerboard in the middle
-// and 8-pixel tiles elsewhere; every channel 0 or 255, so that the frame
-// survives each of the eight layouts unchanged.
+// Pure colours scattered so that no shift or flip looks alike, every channel
+// 0 or 255 to survive each of the eight layouts unchanged.
 uint32_t pattern_pixel(int x, int y)
 {
-    const bool left = x < 32, right = x >= 288, top = y < 24, bottom = y >= 216;
-    if ((top || bottom) && (left || right))
-        return top ? (left ? 0x00FF0000 : 0x0000FF00) : (left ? 0x000000FF : 0x00FFFFFF);
-    if (x >= 128 && x < 192 && y >= 96 && y < 144)
-        return (x + y) % 2 ? 0x00FFFF00 : 0x00000000;
-    return (x / 8 + y / 8) % 2 ? 0x0000FFFF : 0x00FF00FF;
-}
-
-std::vector<uint32_t> pattern_frame()
-{
-    std::vector<uint32_t> frame(320 * 240);
-    for (int i = 0; i < 320 * 240; ++i)
-        frame[i] = pattern_pixel(i % 320, i / 320);
-    return frame;
+    const uint32_t colours[] = {0xFF0000, 0x00FF00, 0x0000FF, 0xFFFFFF, 0x000000, 0xFFFF00, 0x00FFFF, 0xFF00FF};
+    return colours[(static_cast<uint32_t>(x) * 2654435761u ^ static_cast<uint32_t>(y) * 40503u) >> 13 & 7];
 }
 
 SDL_Window *shown_window()
@@ -54,61 +39,49 @@ SDL_Window *shown_window()
     return nullptr;
 }
 
-// Whether two colours differ by at most one step in each channel: widening
-// a 5- or 6-bit channel back to 8 bits may round either way.
-bool close_to(uint32_t seen, uint32_t expected)
+// Whether the renderer shows the pattern at its largest size, centred
+// between black bars, sampled at the centre of each scaled pixel; a channel
+// of 5 or 6 bits widened back to 8 may round either way.
+::testing::AssertionResult shows_pattern()
 {
-    for (int shift = 0; shift < 24; shift += 8) {
-        const int difference = static_cast<int>((seen >> shift) & 0xFF) - static_cast<int>((expected >> shift) & 0xFF);
-        if (difference < -1 || difference > 1)
-            return false;
-    }
-    return true;
-}
-
-// Whether the renderer's output holds the pattern scaled to the largest
-// 4:3 area, each source pixel sampled at the centre of its scaled block.
-::testing::AssertionResult screen_shows_pattern()
-{
-    SDL_Window *window = shown_window();
-    SDL_Renderer *renderer = window ? SDL_GetRenderer(window) : nullptr;
-    if (!renderer)
+    SDL_Renderer *renderer = SDL_GetRenderer(shown_window());
+    int width = 0, height = 0;
+    if (!renderer || SDL_GetRendererOutputSize(renderer, &width, &height) != 0)
         return ::testing::AssertionFailure() << "no window with a renderer";
-    int outputWidth = 0, outputHeight = 0;
-    SDL_GetRendererOutputSize(renderer, &outputWidth, &outputHeight);
-    const double scale = std::min(outputWidth / 320.0, outputHeight / 240.0);
-    const int width = static_cast<int>(320 * scale), height = static_cast<int>(240 * scale);
     std::vector<uint32_t> pixels(static_cast<size_t>(width) * height);
     if (SDL_RenderReadPixels(renderer, nullptr, SDL_PIXELFORMAT_ARGB8888, pixels.data(), width * 4) != 0)
         return ::testing::AssertionFailure() << SDL_GetError();
-    for (int y = 0; y < 240; y += 3) {
+    const double scale = std::min(width / 320.0, height / 240.0);
+    const int left = (width - static_cast<int>(320 * scale)) / 2, top = (height - static_cast<int>(240 * scale)) / 2;
+    for (int y = 0; y < height; y += 7)
+        for (int x : {0, width - 1})
+            if (left > 0 && (pixels[static_cast<size_t>(y) * width + x] & 0x00FFFFFF) != 0)
+                return ::testing::AssertionFailure() << "no black bar at " << x << "," << y;
+    for (int y = 0; y < 240; y += 3)
         for (int x = 0; x < 320; x += 3) {
-            const int sx = static_cast<int>((x + 0.5) * scale), sy = static_cast<int>((y + 0.5) * scale);
-            const uint32_t seen = pixels[static_cast<size_t>(sy) * width + sx] & 0x00FFFFFF;
-            if (!close_to(seen, pattern_pixel(x, y)))
-                return ::testing::AssertionFailure() << "pixel " << x << "," << y << " shows " << std::hex << seen
-                                                     << " instead of " << pattern_pixel(x, y);
+            const int sx = left + static_cast<int>((x + 0.5) * scale), sy = top + static_cast<int>((y + 0.5) * scale);
+            const uint32_t seen = pixels[static_cast<size_t>(sy) * width + sx], expected = pattern_pixel(x, y);
+            for (int shift = 0; shift < 24; shift += 8)
+                if (std::abs(static_cast<int>(seen >> shift & 0xFF) - static_cast<int>(expected >> shift & 0xFF)) > 1)
+                    return ::testing::AssertionFailure() << "pixel " << x << "," << y << " shows " << std::hex
+                                                         << (seen & 0xFFFFFF) << " instead of " << expected;
         }
-    }
     return ::testing::AssertionSuccess();
 }
 
-void push_window_event(Uint8 event)
+// A key pressed or held, an event of the shown window, or another event.
+void push(Uint32 type, int detail = 0, Uint8 repeat = 0)
 {
     SDL_Event e = {};
-    e.type = SDL_WINDOWEVENT;
-    e.window.event = event;
-    e.window.windowID = SDL_GetWindowID(shown_window());
-    SDL_PushEvent(&e);
-}
-
-void push_key(SDL_Keycode key, Uint8 repeat)
-{
-    SDL_Event e = {};
-    e.type = SDL_KEYDOWN;
-    e.key.state = SDL_PRESSED;
-    e.key.repeat = repeat;
-    e.key.keysym.sym = key;
+    e.type = type;
+    if (type == SDL_KEYDOWN) {
+        e.key.state = SDL_PRESSED;
+        e.key.repeat = repeat;
+        e.key.keysym.sym = detail;
+    } else if (type == SDL_WINDOWEVENT) {
+        e.window.event = static_cast<Uint8>(detail);
+        e.window.windowID = SDL_GetWindowID(shown_window());
+    }
     SDL_PushEvent(&e);
 }
 
@@ -121,122 +94,86 @@ protected:
         setenv("SDL_VIDEODRIVER", "dummy", 1);
     }
 
-    const std::vector<uint32_t> pattern = pattern_frame();
+    std::vector<uint32_t> pattern = [] {
+        std::vector<uint32_t> frame(320 * 240);
+        for (int i = 0; i < 320 * 240; ++i)
+            frame[i] = pattern_pixel(i % 320, i / 320);
+        return frame;
+    }();
 };
 
-TEST_F(SdlDisplay, OpensAFullScreenWindowOnlyWithAKnownLayoutAndVideo)
+// Without a known layout or video there is no display and SDL's video is
+// shut again; a screen offers its layout, two back buffers, and no mode of
+// another depth.
+TEST_F(SdlDisplay, OpensAFullScreenWindowInEachKnownLayoutShowingTheFrameUnchangedWhileFocused)
 {
-    setenv("DEMO_SCREEN_FORMAT", "rgb666", 1);
-    EXPECT_EQ(display_open("test", 320, 240), 0);
-    display_close();
-    unsetenv("DEMO_SCREEN_FORMAT");
-    setenv("SDL_VIDEODRIVER", "no-such-driver", 1);
-    EXPECT_EQ(display_open("test", 320, 240), 0);
-    display_close();
-    EXPECT_EQ(SDL_WasInit(SDL_INIT_VIDEO), 0u);
-
-    setenv("SDL_VIDEODRIVER", "dummy", 1);
-    ASSERT_EQ(display_open("test", 320, 240), 1);
-    SDL_Window *window = shown_window();
-    ASSERT_NE(window, nullptr);
-    const Uint32 flags = SDL_GetWindowFlags(window);
-    EXPECT_EQ(flags & SDL_WINDOW_FULLSCREEN_DESKTOP, static_cast<Uint32>(SDL_WINDOW_FULLSCREEN_DESKTOP));
-    EXPECT_TRUE(flags & SDL_WINDOW_SHOWN);
-    EXPECT_STREQ(SDL_GetWindowTitle(window), "test");
-    EXPECT_EQ(SDL_ShowCursor(SDL_QUERY), SDL_DISABLE);
-    EXPECT_FALSE(SDL_IsScreenSaverEnabled());
-    display_close();
-    EXPECT_EQ(SDL_WasInit(SDL_INIT_VIDEO), 0u);
-}
-
-class SdlDisplayLayout : public SdlDisplay, public ::testing::WithParamInterface<const char *> {};
-
-TEST_P(SdlDisplayLayout, ShowsTheFrameUnchanged)
-{
-    setenv("DEMO_SCREEN_FORMAT", GetParam(), 1);
-    ASSERT_EQ(display_open("test", 320, 240), 1);
-    EXPECT_EQ(display_update(pattern.data()), 1);
-    EXPECT_TRUE(screen_shows_pattern());
-    // A screen of one layout offers no mode of another depth.
-    ScreenFormat format;
-    EXPECT_FALSE(sdl_screen().set_mode(320, 240, std::string(GetParam()).find("32") == 3 ? 24 : 32, &format));
-}
-
-INSTANTIATE_TEST_SUITE_P(EveryLayout, SdlDisplayLayout,
-                         ::testing::Values("rgb32", "bgr32", "rgb24", "bgr24", "rgb565", "bgr565", "rgb555",
-                                           "bgr555"));
-
-TEST_F(SdlDisplay, SpaceAndItsRepeatsCrossfadeAndLosingFocusStopsPresentationUntilItReturns)
-{
-    ASSERT_EQ(display_open("test", 320, 240), 1);
-    for (Uint8 repeat : {0, 1}) {
-        crossfadeLevel = 100.0f;
-        push_key(SDLK_SPACE, repeat);
-        EXPECT_EQ(display_update(pattern.data()), 1);
-        EXPECT_EQ(crossfadeLevel, 1.0f);
-    }
     const std::vector<uint32_t> black(320 * 240, 0);
-    push_window_event(SDL_WINDOWEVENT_FOCUS_LOST);
-    EXPECT_EQ(display_update(black.data()), 1);
-    EXPECT_TRUE(screen_shows_pattern());
-    push_window_event(SDL_WINDOWEVENT_FOCUS_GAINED);
-    EXPECT_EQ(display_update(black.data()), 1);
-    EXPECT_FALSE(screen_shows_pattern());
+    for (const char *unknown : {"DEMO_SCREEN_FORMAT", "SDL_VIDEODRIVER"}) {
+        setenv(unknown, "unknown", 1);
+        EXPECT_EQ(display_open("test", 320, 240), 0) << unknown;
+        TearDown();
+        EXPECT_EQ(SDL_WasInit(SDL_INIT_VIDEO), 0u);
+    }
+    const std::pair<const char *, ScreenFormat> layouts[] = {
+        {"rgb32", LAYOUT_RGB32},   {"bgr32", LAYOUT_BGR32},   {"rgb24", LAYOUT_RGB24},   {"bgr24", LAYOUT_BGR24},
+        {"rgb565", LAYOUT_RGB565}, {"bgr565", LAYOUT_BGR565}, {"rgb555", LAYOUT_RGB555}, {"bgr555", LAYOUT_BGR555}};
+    for (const auto &[name, layout] : layouts) {
+        SCOPED_TRACE(name);
+        setenv("DEMO_SCREEN_FORMAT", name, 1);
+        ASSERT_EQ(display_open("test", 320, 240), 1);
+        const ScreenFormat f = sdl_screen().desktop().format;
+        EXPECT_EQ(std::make_tuple(f.bits, f.redMask, f.greenMask, f.blueMask),
+                  std::make_tuple(layout.bits, layout.redMask, layout.greenMask, layout.blueMask));
+        EXPECT_TRUE(sdl_screen().grant_back_buffers(2));
+        const Uint32 fullScreen = SDL_WINDOW_FULLSCREEN_DESKTOP | SDL_WINDOW_SHOWN;
+        EXPECT_EQ(SDL_GetWindowFlags(shown_window()) & fullScreen, fullScreen);
+        EXPECT_STREQ(SDL_GetWindowTitle(shown_window()), "test");
+        EXPECT_EQ(SDL_ShowCursor(SDL_QUERY), SDL_DISABLE);
+        EXPECT_FALSE(SDL_IsScreenSaverEnabled());
+        EXPECT_EQ(display_update(pattern.data()), 1);
+        EXPECT_TRUE(shows_pattern());
+        // SPACE crossfades, held or not; without focus nothing is presented.
+        crossfadeLevel = 100.0f;
+        push(SDL_KEYDOWN, SDLK_SPACE, name[0] == 'b');
+        push(SDL_WINDOWEVENT, SDL_WINDOWEVENT_FOCUS_LOST);
+        EXPECT_EQ(display_update(black.data()), 1);
+        EXPECT_EQ(crossfadeLevel, 1.0f);
+        EXPECT_TRUE(shows_pattern());
+        push(SDL_WINDOWEVENT, SDL_WINDOWEVENT_FOCUS_GAINED);
+        EXPECT_EQ(display_update(black.data()), 1);
+        EXPECT_FALSE(shows_pattern());
+        ScreenFormat format;
+        EXPECT_FALSE(sdl_screen().set_mode(320, 240, layout.bits == 32 ? 24 : 32, &format));
+        display_close();
+        EXPECT_EQ(SDL_WasInit(SDL_INIT_VIDEO), 0u);
+    }
 }
 
 TEST_F(SdlDisplay, EscapeCloseButtonAndQuitRequestEndTheProcessWith0)
 {
-    SDL_Event quit = {};
-    quit.type = SDL_QUIT;
-    for (int way = 0; way < 3; ++way)
-        EXPECT_EXIT(
-            {
-                display_open("test", 320, 240);
-                if (way == 0)
-                    push_key(SDLK_ESCAPE, 0);
-                else if (way == 1)
-                    push_window_event(SDL_WINDOWEVENT_CLOSE);
-                else
-                    SDL_PushEvent(&quit);
-                display_update(pattern.data());
-            },
-            ::testing::ExitedWithCode(0), "music_stop")
-            << "way " << way;
+    const std::pair<Uint32, int> ways[] = {
+        {SDL_KEYDOWN, SDLK_ESCAPE}, {SDL_WINDOWEVENT, SDL_WINDOWEVENT_CLOSE}, {SDL_QUIT, 0}};
+    for (const auto &way : ways)
+        EXPECT_EXIT((display_open("test", 320, 240), push(way.first, way.second), display_update(pattern.data())),
+                    ::testing::ExitedWithCode(0), "music_stop")
+            << "SDL event " << way.first;
 }
 
-// SDL's dummy display is 1024x768: room for three times the frame. The
-// dummy driver keeps no resizable flag, and has no hand to resize with but
-// the program's.
+// The dummy display of 1024x768 has room for three times the frame; the
+// driver keeps no resizable flag, and only the program resizes.
 TEST_F(SdlDisplay, OpensAWindowOfThreeTimesTheFrameAndLetterboxesItAfterAResize)
 {
     ASSERT_EQ(display_open("test", 320, 240, true), 1);
     SDL_Window *window = shown_window();
-    ASSERT_NE(window, nullptr);
-    const Uint32 flags = SDL_GetWindowFlags(window);
-    EXPECT_FALSE(flags & SDL_WINDOW_FULLSCREEN);
-    EXPECT_TRUE(flags & SDL_WINDOW_SHOWN);
+    EXPECT_EQ(SDL_GetWindowFlags(window) & (SDL_WINDOW_FULLSCREEN | SDL_WINDOW_SHOWN), Uint32{SDL_WINDOW_SHOWN});
     EXPECT_EQ(SDL_ShowCursor(SDL_QUERY), SDL_ENABLE);
     EXPECT_TRUE(SDL_IsScreenSaverEnabled());
     int width = 0, height = 0;
     SDL_GetWindowSize(window, &width, &height);
-    EXPECT_EQ(width, 960);
-    EXPECT_EQ(height, 720);
-
-    // 800x300 holds the frame 1.25 times, 400 wide in the middle.
+    EXPECT_EQ(std::make_pair(width, height), std::make_pair(960, 720));
     SDL_SetWindowSize(window, 800, 300);
     ASSERT_EQ(display_update(pattern.data()), 1);
-    std::vector<uint32_t> pixels(800 * 300);
-    ASSERT_EQ(SDL_RenderReadPixels(SDL_GetRenderer(window), nullptr, SDL_PIXELFORMAT_ARGB8888, pixels.data(), 800 * 4),
-              0);
-    for (int y = 0; y < 300; y += 7)
-        for (int x : {0, 199, 600, 799})
-            ASSERT_EQ(pixels[y * 800 + x] & 0x00FFFFFF, 0u) << "bar at " << x << "," << y;
-    for (int y = 0; y < 240; y += 3) {
-        for (int x = 0; x < 320; x += 3) {
-            const int sx = 200 + static_cast<int>((x + 0.5) * 1.25), sy = static_cast<int>((y + 0.5) * 1.25);
-            ASSERT_EQ(pixels[sy * 800 + sx] & 0x00FFFFFF, pattern_pixel(x, y)) << "pixel " << x << "," << y;
-        }
-    }
+    EXPECT_TRUE(shows_pattern());
 }
 
 } // namespace

@@ -1,28 +1,15 @@
-// test_screen.h - a screen that tests install in place of SDL's: it accepts
-// the depths and layouts a test gives it, grants so many back buffers,
-// reports a chosen pitch, refuses locks on request, hands out queued input,
-// has the desktop and client area a test gives it, and keeps a copy of
-// every frame presented, where it went, and a log of what was asked.
+// test_screen.h - a screen that tests install in place of SDL's, set up as
+// they need; it keeps every frame presented and a log of what was asked.
 #pragma once
 
 #include <cstdio>
 #include <deque>
 #include <map>
-#include <ostream>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "screen.h"
-
-inline bool operator==(const RECT &a, const RECT &b)
-{
-    return a.left == b.left && a.top == b.top && a.right == b.right && a.bottom == b.bottom;
-}
-
-inline void PrintTo(const RECT &r, std::ostream *out)
-{
-    *out << "{" << r.left << ", " << r.top << ", " << r.right << ", " << r.bottom << "}";
-}
 
 // The eight layouts, as a screen reports them.
 const ScreenFormat LAYOUT_RGB32 = {32, true, 0x00FF0000, 0x0000FF00, 0x000000FF};
@@ -34,94 +21,61 @@ const ScreenFormat LAYOUT_BGR565 = {16, true, 0x001F, 0x07E0, 0xF800};
 const ScreenFormat LAYOUT_RGB555 = {16, true, 0x7C00, 0x03E0, 0x001F};
 const ScreenFormat LAYOUT_BGR555 = {16, true, 0x001F, 0x03E0, 0x7C00};
 
+// A window of a class of its own name, with the program's icon.
+inline HWND test_window(const char *name)
+{
+    const HICON icon = LoadIconA(GetModuleHandleA(nullptr), "IDI_MAIN");
+    const WNDCLASSA windowClass = {0, DefWindowProcA, 0, 0, nullptr, icon, nullptr, nullptr, nullptr, name};
+    RegisterClassA(&windowClass);
+    return CreateWindowExA(0, name, name, WS_POPUP, 0, 0, 0, 0, nullptr, nullptr, nullptr, nullptr);
+}
+
 class TestScreen final : public Screen {
 public:
-    // Installed while it exists.
     TestScreen() { screen_install(this); }
     ~TestScreen() override { screen_install(nullptr); }
 
-    bool open() override
-    {
-        note(available ? "open" : "open refused");
-        return isOpen = available;
-    }
-    void close() override
-    {
-        note("close");
-        isOpen = false;
-    }
-    void show(const char *newCaption, HICON newIcon) override
-    {
-        note("show");
-        shown = true;
-        windowed = false;
-        caption = newCaption;
-        icon = newIcon;
-    }
-    void hide() override
-    {
-        note("hide");
-        shown = false;
-    }
+    bool open() override { note(available ? "open" : "open refused"); return available; }
+    void close() override { note("close"); }
+    void show(const char *caption, HICON newIcon) override { note("show %s", caption); icon = newIcon; }
+    void hide() override { note("hide"); }
     ScreenDesktop desktop() override { return {desktopFormat, workArea}; }
-    void show_window(const char *newCaption, HICON newIcon, const RECT &area) override
+    void show_window(const char *caption, HICON newIcon, const RECT &area) override
     {
-        note("show window");
-        shown = windowed = true;
-        caption = newCaption;
+        note("show window %s {%d, %d, %d, %d}", caption, area.left, area.top, area.right, area.bottom);
         icon = newIcon;
         client = area;
     }
     RECT client_area() override { return client; }
-    void fill_window(const RECT &area, uint32_t rgb) override { fills.push_back({area, rgb}); }
-    void present_window(const void *pixels, LONG newPitch, int frameWidth, int frameHeight, const RECT &area) override
+    void fill_window(const RECT &a, uint32_t rgb) override
     {
-        height = frameHeight;
-        present(pixels, newPitch);
-        frameSizes.push_back({frameWidth, frameHeight});
-        pictureAreas.push_back(area);
+        note("fill {%d, %d, %d, %d} %06x", a.left, a.top, a.right, a.bottom, rgb);
     }
-    bool set_mode(int newWidth, int newHeight, int bits, ScreenFormat *newFormat) override
+    void present_window(const void *pixels, LONG pitch, int width, int height, const RECT &area) override
     {
-        note("mode " + std::to_string(bits));
-        modeRequests.push_back(bits);
-        auto accepted = modes.find(bits);
-        if (accepted == modes.end())
-            return false;
-        width = newWidth;
-        height = newHeight;
-        *newFormat = format = accepted->second;
-        return true;
+        note("picture %dx%d at {%d, %d, %d, %d}", width, height, area.left, area.top, area.right, area.bottom);
+        keep(pixels, pitch, height);
+    }
+    bool set_mode(int, int newHeight, int bits, ScreenFormat *format) override
+    {
+        note("mode %d", bits);
+        const auto accepted = modes.find(bits);
+        return accepted != modes.end() && (height = newHeight, *format = accepted->second, true);
     }
     void restore_mode() override { note("restore mode"); }
-    bool grant_back_buffers(int count) override
-    {
-        backBufferRequests.push_back(count);
-        return count <= maxBackBuffers;
-    }
+    bool grant_back_buffers(int count) override { note("back buffers %d", count); return count <= maxBackBuffers; }
     LONG pitch(int rowWidth, int bytesPerPixel) override { return rowWidth * bytesPerPixel + extraPitch; }
     bool lock_allowed() override { return failingLocks == 0 || (--failingLocks, false); }
-    void present(const void *pixels, LONG newPitch) override
-    {
-        note("present");
-        presentedPitch = newPitch;
-        const uint8_t *bytes = static_cast<const uint8_t *>(pixels);
-        frames.emplace_back(bytes, bytes + static_cast<size_t>(newPitch) * static_cast<size_t>(height));
-    }
+    void present(const void *pixels, LONG pitch) override { note("present"); keep(pixels, pitch, height); }
     bool next_event(ScreenEvent *event) override
     {
-        if (events.empty())
-            return false;
-        *event = events.front();
-        events.pop_front();
-        return true;
+        return !events.empty() && (*event = events.front(), events.pop_front(), true);
     }
-    void show_cursor(bool shownNow) override { cursorShown = shownNow; }
-    void allow_screen_saver(bool allowed) override
-    {
-        note(allowed ? "screen saver allowed" : "screen saver off");
-        screenSaverAllowed = allowed;
-    }
+    void show_cursor(bool shown) override { cursorShown = shown; }
+    void allow_screen_saver(bool allowed) override { note(allowed ? "screen saver on" : "screen saver off"); }
+
+    // The requests so far, and a fresh log.
+    std::string said() { return std::exchange(log, ""); }
 
     // What the screen does.
     bool available = true;
@@ -134,28 +88,29 @@ public:
     RECT workArea = {0, 0, 1920, 1040};
     // Where the shown window's client area is; a test moves or resizes it.
     RECT client = {};
-    // Also write every log line to stderr, for checks made in a child process.
+    // Also write every request to stderr, for checks made in a child process.
     bool echo = false;
 
     // What was asked of it.
-    std::vector<std::string> log;
-    std::vector<int> modeRequests, backBufferRequests;
-    bool isOpen = false, shown = false, windowed = false, cursorShown = true, screenSaverAllowed = true;
-    std::string caption;
+    std::string log;
+    bool cursorShown = true;
     HICON icon = nullptr;
-    int width = 0, height = 0;
-    ScreenFormat format = {};
-    LONG presentedPitch = 0;
     std::vector<std::vector<uint8_t>> frames;
-    std::vector<std::pair<int, int>> frameSizes;
-    std::vector<RECT> pictureAreas;
-    std::vector<std::pair<RECT, uint32_t>> fills;
 
 private:
-    void note(const std::string &line)
+    template <typename... Values>
+    void note(const char *format, Values... values)
     {
-        log.push_back(line);
+        char line[128];
+        std::snprintf(line, sizeof line, format, values...);
+        log += (log.empty() ? "" : ", ") + std::string(line);
         if (echo)
-            std::fprintf(stderr, "screen: %s\n", line.c_str());
+            std::fprintf(stderr, "screen: %s\n", line);
     }
+    void keep(const void *pixels, LONG pitch, int rows)
+    {
+        const uint8_t *bytes = static_cast<const uint8_t *>(pixels);
+        frames.emplace_back(bytes, bytes + static_cast<size_t>(pitch) * static_cast<size_t>(rows));
+    }
+    int height = 0;
 };
