@@ -88,6 +88,8 @@ TEST(Process, ExitProcessEndsAtOnceWithTheCode)
     EXPECT_EXIT(
         {
             std::atexit([] { std::fputs("exit handler ran\n", stderr); });
+            // Buffered, so that only a flush at the exit shows the line.
+            std::setvbuf(stderr, nullptr, _IOFBF, BUFSIZ);
             std::fputs("before exit\n", stderr);
             ExitProcess(3);
         },
