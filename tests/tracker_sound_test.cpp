@@ -6,6 +6,7 @@
 #include "xm_test_songs.h"
 
 #include <gtest/gtest.h>
+#include <libopenmpt/libopenmpt.h>
 
 #include <algorithm>
 #include <chrono>
@@ -33,15 +34,10 @@ void record(FMUSIC_MODULE *, unsigned char param)
     callThreads.push_back(std::this_thread::get_id());
 }
 
-std::vector<Call> recorded(bool clear = false)
+std::vector<Call> recorded()
 {
     std::lock_guard<std::mutex> hold(callsLock);
-    std::vector<Call> got = calls;
-    if (clear) {
-        calls.clear();
-        callThreads.clear();
-    }
-    return got;
+    return calls;
 }
 
 // A row as the sync song plays it: ticks, BPM in force, Zxx parameters.
@@ -95,6 +91,23 @@ FMUSIC_MODULE *play_sync_song()
     return song;
 }
 
+// libopenmpt's own render of the module written without Zxx cells, looping
+// and undithered as the stand-in plays it.
+std::vector<int16_t> reference(size_t frames)
+{
+    const std::vector<uint8_t> bytes = xm_write(xm_without_sync(xm_sync_song()));
+    openmpt_module *player = openmpt_module_create_from_memory2(bytes.data(), bytes.size(), openmpt_log_func_silent,
+                                                                nullptr, openmpt_error_func_ignore, nullptr, nullptr,
+                                                                nullptr, nullptr);
+    openmpt_module_set_repeat_count(player, -1);
+    openmpt_module_ctl_set_integer(player, "dither", 0);
+    std::vector<int16_t> audio(2 * frames);
+    for (size_t done = 0, got = 1; done < frames && got > 0; done += got)
+        got = openmpt_module_read_interleaved_stereo(player, 44100, frames - done, &audio[2 * done]);
+    openmpt_module_destroy(player);
+    return audio;
+}
+
 // Whole pulls, so at least `frames` frames.
 std::vector<int16_t> pull(int64_t frames, int perPull)
 {
@@ -106,23 +119,27 @@ std::vector<int16_t> pull(int64_t frames, int perPull)
 
 class TrackerSound : public ::testing::Test {
 protected:
-    void SetUp() override { recorded(true); }
+    void SetUp() override
+    {
+        calls.clear();
+        callThreads.clear();
+    }
     void TearDown() override { FSOUND_Close(); }
 };
 
-// The sound is the same whatever the pull size.
+// The sound is libopenmpt's whatever the pull size: the Zxx cells are
+// emptied before it plays them.
 TEST_F(TrackerSound, PullsDeliverEachRowsSyncsWithTheBlockHoldingItsFirstFrame)
 {
     const int64_t frames = 215 * kDeviceBlock;
-    std::vector<int16_t> audio[2];
+    const std::vector<int16_t> sound = reference(frames);
     for (int perPull : {1, kDeviceBlock}) {
+        calls.clear();
         FMUSIC_MODULE *song = play_sync_song();
-        audio[perPull != 1] = pull(frames, perPull);
+        EXPECT_TRUE(pull(frames, perPull) == sound) << perPull << " frames per pull";
         FMUSIC_FreeSong(song);
-        EXPECT_EQ(recorded(true), expected_calls(frames, perPull)) << perPull << " frames per pull";
+        EXPECT_EQ(calls, expected_calls(frames, perPull)) << perPull << " frames per pull";
     }
-    EXPECT_TRUE(audio[0] == audio[1]);
-    EXPECT_GT(*std::max_element(audio[1].begin(), audio[1].end()), 1000) << "the song should be audible";
 }
 
 // Order 2 plays at the speed and BPM reached by then (2 and 150): rows of
