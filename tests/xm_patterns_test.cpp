@@ -1,24 +1,55 @@
-// xm_patterns_test.cpp - the XM layout reader: what it finds in a module
-// written by the XM writer, the bytes it empties and the files it refuses.
-// How libopenmpt plays the emptied copy is checked through the stand-in.
+// xm_patterns_test.cpp - XM files: the modules the XM writer refuses, and
+// what the layout reader finds in the ones it writes, the bytes it empties
+// and the files it refuses. How libopenmpt plays the emptied copy is
+// checked through the sound stand-in; what the writer writes, byte for
+// byte, by the example's regeneration.
 #include "xm_patterns.h"
 #include "xm_test_songs.h"
 
 #include <gtest/gtest.h>
 
 #include <array>
+#include <cstdio>
+#include <fstream>
+#include <iterator>
+#include <string>
 #include <tuple>
 
 namespace {
 
+TEST(XmWriter, RefusesWhatTheFormatCannotCarrySavesTheRestAndReportsFailure)
+{
+    const XmModule good = xm_sync_song();
+    ASSERT_EQ(xm_problem(good), "");
+    const std::pair<const char *, void (*)(XmModule &)> faults[] = {
+        {"5 channels", [](XmModule &m) { m.channels = 5; }},
+        {"34 channels", [](XmModule &m) { m.channels = 34; }},
+        {"order of a missing pattern", [](XmModule &m) { m.orders.push_back(3); }},
+        {"short pattern", [](XmModule &m) { m.patterns[1].cells.pop_back(); }},
+        {"note 98", [](XmModule &m) { m.patterns[0].cells[0].note = 98; }},
+        {"restart past the orders", [](XmModule &m) { m.restartPosition = 3; }},
+        {"envelope not rising in time", [](XmModule &m) { m.instruments[0].volumeEnvelope.points = {{0, 64}, {0, 32}}; }},
+        {"volume 65", [](XmModule &m) { m.instruments[0].volume = 65; }},
+    };
+    const std::string path = testing::TempDir() + "xm_patterns_test.xm";
+    for (const auto &fault : faults) {
+        XmModule m = good;
+        fault.second(m);
+        EXPECT_NE(xm_problem(m), "") << fault.first;
+        EXPECT_TRUE(xm_write(m).empty() && !xm_save(m, path.c_str())) << fault.first;
+    }
+
+    ASSERT_TRUE(xm_save(good, path.c_str()));
+    std::ifstream file(path, std::ios::binary);
+    EXPECT_EQ(std::vector<uint8_t>(std::istreambuf_iterator<char>(file), {}), xm_write(good));
+    std::remove(path.c_str());
+    EXPECT_FALSE(xm_save(good, "/nonexistent-directory/out.xm"));
+}
+
 // Where the XM format puts the song header's fields and the first pattern.
 const size_t kVersionAt = 58, kSongLengthAt = 64, kChannelsAt = 68, kPatternAt = 60 + 276;
 
-const std::vector<uint8_t> &sync_bytes()
-{
-    static const std::vector<uint8_t> bytes = xm_write(xm_sync_song());
-    return bytes;
-}
+const std::vector<uint8_t> kSyncBytes = xm_write(xm_sync_song());
 
 XmError parse(const std::vector<uint8_t> &bytes, XmPatterns &out)
 {
@@ -28,7 +59,7 @@ XmError parse(const std::vector<uint8_t> &bytes, XmPatterns &out)
 TEST(XmPatterns, ReadsLayoutAndEveryZxxCellOfTheSyncSongAndEmptiesOnlyTheirBytes)
 {
     XmPatterns song;
-    ASSERT_EQ(parse(sync_bytes(), song), XmError::None);
+    ASSERT_EQ(parse(kSyncBytes, song), XmError::None);
     EXPECT_EQ(std::tie(song.channels, song.restartPosition, song.orders, song.patternRows),
               std::make_tuple(4, 1, std::vector<uint8_t>{0, 1, 2}, std::vector<int>{8, 8, 4}));
     // pattern, row, channel, parameter, as xm_sync_song places them.
@@ -42,12 +73,12 @@ TEST(XmPatterns, ReadsLayoutAndEveryZxxCellOfTheSyncSongAndEmptiesOnlyTheirBytes
 
     // Only the Zxx bytes are emptied; the writer leaves out the parameter
     // byte of the two Z00.
-    ASSERT_EQ(song.blanked.size(), sync_bytes().size());
+    ASSERT_EQ(song.blanked.size(), kSyncBytes.size());
     size_t changed[2] = {}; // effect bytes, parameter bytes
     for (size_t i = 0; i < song.blanked.size(); ++i)
-        if (sync_bytes()[i] != song.blanked[i]) {
+        if (kSyncBytes[i] != song.blanked[i]) {
             EXPECT_EQ(song.blanked[i], 0) << "byte " << i;
-            ++changed[sync_bytes()[i] != 0x23];
+            ++changed[kSyncBytes[i] != 0x23];
         }
     EXPECT_EQ(std::make_pair(changed[0], changed[1]), std::make_pair(size_t(14), size_t(12)));
 
@@ -65,17 +96,16 @@ TEST(XmPatterns, ReadsUnpackedCells)
 {
     // One row whose first cell is stored in full (note, instrument, volume,
     // effect, parameter) and the other three packed empty.
-    XmModule module = xm_without_sync(xm_sync_song());
+    XmModule module = xm_sync_song();
     module.orders = {0};
     module.restartPosition = 0;
     module.patterns = {xm_pattern(1, module.channels)};
     std::vector<uint8_t> bytes = xm_write(module);
     const size_t dataAt = kPatternAt + 9;
-    ASSERT_EQ(bytes.at(kPatternAt + 7), 4);
-    const uint8_t full[] = {49, 1, 0x40, 0x23, 0x7F};
-    bytes.erase(bytes.begin() + static_cast<long>(dataAt));
-    bytes.insert(bytes.begin() + static_cast<long>(dataAt), std::begin(full), std::end(full));
-    bytes[kPatternAt + 7] = 3 + sizeof full;
+    ASSERT_EQ(std::make_pair(bytes.at(kPatternAt + 7), bytes.at(dataAt)), std::make_pair(uint8_t(4), uint8_t(0x80)));
+    bytes[dataAt] = 49;
+    bytes.insert(bytes.begin() + static_cast<long>(dataAt) + 1, {1, 0x40, 0x23, 0x7F});
+    bytes[kPatternAt + 7] = 8;
 
     XmPatterns song;
     ASSERT_EQ(parse(bytes, song), XmError::None);
@@ -87,7 +117,7 @@ TEST(XmPatterns, ReadsUnpackedCells)
 
 TEST(XmPatterns, RefusesEveryTruncatedPrefixBadHeadersAndOverrunningPatterns)
 {
-    const std::vector<uint8_t> &good = sync_bytes();
+    const std::vector<uint8_t> &good = kSyncBytes;
     for (size_t size = 0; size < good.size(); ++size) {
         // Exactly `size` bytes, so that AddressSanitizer sees any read past the end.
         const std::vector<uint8_t> prefix(good.begin(), good.begin() + static_cast<long>(size));

@@ -1,5 +1,5 @@
-// xm_test_songs.cpp - content of the test modules: cell by cell, so that the
-// tests can list from the module text which rows play and when.
+// xm_test_songs.cpp - content of the test modules, cell by cell, so that the
+// tests can list from it which rows play and when.
 #include "xm_test_songs.h"
 
 XmInstrument xm_saw_instrument()
@@ -19,21 +19,19 @@ XmModule xm_sync_song()
     song.name = "sync";
     song.channels = 4;
     song.speed = 3;
-    song.bpm = 125;
     song.orders = {0, 1, 2};
     song.restartPosition = 1;
     song.instruments.push_back(xm_saw_instrument());
     song.patterns = {xm_pattern(8, 4), xm_pattern(8, 4), xm_pattern(4, 4)};
-    // pattern, row, channel, effect, parameter
+    // pattern, row, channel, effect, parameter: Z is effect 0x23, and
+    // 0x0E 0x60 is E60, the start of a pattern loop.
     const int effects[][5] = {
-        {0, 0, 1, kEffectSync, 0x00},     {0, 1, 2, kEffectSync, 0xAB},  {0, 2, 0, kEffectExtended, 0x60},
-        {0, 3, 1, kEffectSync, 0x01},     {0, 3, 3, kEffectSync, 0x00},  {0, 4, 0, kEffectExtended, 0x61},
-        {0, 5, 0, kEffectExtended, 0xE2}, {0, 5, 3, kEffectSync, 0x02},  {0, 6, 1, kEffectSpeed, 0x02},
-        {0, 6, 2, kEffectSync, 0x03},     {0, 7, 0, kEffectBreak, 0x02}, {0, 7, 1, kEffectSync, 0x04},
-        {1, 0, 0, kEffectSync, 0x10},     {1, 0, 1, kEffectSpeed, 0x03}, {1, 0, 2, kEffectSpeed, 125},
-        {1, 1, 1, kEffectSync, 0x11},     {1, 2, 0, kEffectSync, 0x12},  {1, 2, 2, kEffectSpeed, 150},
-        {1, 3, 3, kEffectJump, 0x02},     {1, 4, 0, kEffectSync, 0x13},  {1, 6, 1, kEffectSync, 0x14},
-        {2, 0, 1, kEffectSync, 0x20},     {2, 3, 0, kEffectSync, 0x21},
+        {0, 0, 1, 0x23, 0x00}, {0, 1, 2, 0x23, 0xAB}, {0, 2, 0, 0x0E, 0x60}, {0, 3, 1, 0x23, 0x01},
+        {0, 3, 3, 0x23, 0x00}, {0, 4, 0, 0x0E, 0x61}, {0, 5, 0, 0x0E, 0xE2}, {0, 5, 3, 0x23, 0x02},
+        {0, 6, 1, 0x0F, 0x02}, {0, 6, 2, 0x23, 0x03}, {0, 7, 0, 0x0D, 0x02}, {0, 7, 1, 0x23, 0x04},
+        {1, 0, 0, 0x23, 0x10}, {1, 0, 1, 0x0F, 0x03}, {1, 0, 2, 0x0F, 125},  {1, 1, 1, 0x23, 0x11},
+        {1, 2, 0, 0x23, 0x12}, {1, 2, 2, 0x0F, 150},  {1, 3, 3, 0x0B, 0x02}, {1, 4, 0, 0x23, 0x13},
+        {1, 6, 1, 0x23, 0x14}, {2, 0, 1, 0x23, 0x20}, {2, 3, 0, 0x23, 0x21},
     };
     for (const auto &e : effects)
         song.patterns[e[0]].at(e[1], e[2], 4) = {0, 0, 0, uint8_t(e[3]), uint8_t(e[4])};

@@ -7,19 +7,12 @@
 
 #include "xm_writer.h"
 
-// XM effect numbers as written in pattern cells.
-enum XmEffect : uint8_t {
-    kEffectExtended = 0x0E, // E6x pattern loop, EEx pattern delay
-    kEffectJump = 0x0B,     // Bxx: to order xx, row 0
-    kEffectBreak = 0x0D,    // Dxx: to the next order, row xx (decimal digits)
-    kEffectSpeed = 0x0F,    // Fxx: speed below 0x20, else BPM
-    kEffectSync = 0x23,     // Zxx
-};
+// The Zxx effect's number as written in pattern cells.
+const uint8_t kEffectSync = 0x23;
 
 // Four channels, orders {0, 1, 2}, restart position 1, Zxx cells among
 // every effect that moves the play position: a pattern loop, a pattern
-// delay, speed and BPM changes, a break and a jump. The rows that it plays
-// are listed in the tests.
+// delay, speed and BPM changes, a break and a jump.
 XmModule xm_sync_song();
 
 // The same module with every Zxx cell emptied.
