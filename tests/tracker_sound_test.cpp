@@ -151,13 +151,12 @@ TEST_F(TrackerSound, RefusesBadSongsDevicesAndLateSettings)
                                             FMUSIC_LoadSong(nullptr)}),
               std::vector<FMUSIC_MODULE *>(3, nullptr));
     // In order: the calls on no song; a thousandth device, an output other
-    // than automatic, 1000 Hz and a driver after Init; a closed device opened again.
-    const std::vector<int> got = {FMUSIC_PlaySong(nullptr),  FMUSIC_SetOrder(nullptr, 0),
-                                  FMUSIC_SetZxxCallback(nullptr, record), FMUSIC_FreeSong(nullptr),
-                                  FSOUND_SetDriver(1000),    FSOUND_Init(44100, 32, 0),
-                                  FSOUND_SetOutput(3),       FSOUND_SetDriver(0),
-                                  FSOUND_Init(1000, 32, 0),  FSOUND_Init(44100, 32, 0),
-                                  FSOUND_SetDriver(0),       (FSOUND_Close(), FSOUND_Init(44100, 32, 0))};
+    // than automatic, 1000 Hz, a driver after Init; a closed device reopened.
+    const std::vector<int> got = {
+        FMUSIC_PlaySong(nullptr), FMUSIC_SetOrder(nullptr, 0), FMUSIC_SetZxxCallback(nullptr, record),
+        FMUSIC_FreeSong(nullptr), FSOUND_SetDriver(1000), FSOUND_Init(44100, 32, 0), FSOUND_SetOutput(3),
+        FSOUND_SetDriver(0), FSOUND_Init(1000, 32, 0), FSOUND_Init(44100, 32, 0), FSOUND_SetDriver(0),
+        (FSOUND_Close(), FSOUND_Init(44100, 32, 0))};
     EXPECT_EQ(got, (std::vector<int>{0, 0, 0, 0, 1, 0, 0, 1, 0, 1, 0, 1}));
 }
 

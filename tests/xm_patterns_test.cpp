@@ -117,10 +117,9 @@ TEST(XmPatterns, ReadsUnpackedCells)
 
 TEST(XmPatterns, RefusesEveryTruncatedPrefixBadHeadersAndOverrunningPatterns)
 {
-    const std::vector<uint8_t> &good = kSyncBytes;
-    for (size_t size = 0; size < good.size(); ++size) {
+    for (size_t size = 0; size < kSyncBytes.size(); ++size) {
         // Exactly `size` bytes, so that AddressSanitizer sees any read past the end.
-        const std::vector<uint8_t> prefix(good.begin(), good.begin() + static_cast<long>(size));
+        const std::vector<uint8_t> prefix(kSyncBytes.begin(), kSyncBytes.begin() + static_cast<long>(size));
         XmPatterns song;
         song.channels = 99;
         ASSERT_EQ(parse(prefix, song), XmError::Truncated) << "prefix of " << size << " bytes";
@@ -129,7 +128,7 @@ TEST(XmPatterns, RefusesEveryTruncatedPrefixBadHeadersAndOverrunningPatterns)
     XmPatterns song;
     EXPECT_EQ(xm_parse_patterns(nullptr, 0, song), XmError::Truncated);
 
-    const unsigned packedSize = good[kPatternAt + 7] | (good[kPatternAt + 8] << 8);
+    const unsigned packedSize = kSyncBytes[kPatternAt + 7] | (kSyncBytes[kPatternAt + 8] << 8);
     const struct {
         const char *name;
         size_t at;
@@ -150,7 +149,7 @@ TEST(XmPatterns, RefusesEveryTruncatedPrefixBadHeadersAndOverrunningPatterns)
         {"the last cell cut short", kPatternAt + 7, packedSize - 1, true, XmError::Pattern},
     };
     for (const auto &c : cases) {
-        std::vector<uint8_t> bytes = good;
+        std::vector<uint8_t> bytes = kSyncBytes;
         bytes[c.at] = static_cast<uint8_t>(c.value);
         if (c.wide)
             bytes[c.at + 1] = static_cast<uint8_t>(c.value >> 8);
