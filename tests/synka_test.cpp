@@ -1,6 +1,5 @@
-// synka_test.cpp - the music module against a recording sound library: the
-// calls of start and stop, and the sync commands' road from the audio
-// thread's callback to the pictures and the running flag.
+// synka_test.cpp - the music module against a recording sound library: its
+// calls, and the sync commands' road from the audio thread to the pictures.
 #include "synka.h"
 #include "test.h"
 #include "tracker_sound.h"
@@ -82,8 +81,7 @@ protected:
         if (!pictures.next)
             for (int i = 0; i < 3; ++i)
                 pictures.Add(new Picture);
-        while (pictures.Next()) {
-        }
+        pictures.current = &pictures;
         for (int width = 1; Picture *picture = pictures.Next(); ++width)
             picture->width = width;
         currentPicture = pictures.Next();

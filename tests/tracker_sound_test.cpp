@@ -14,6 +14,7 @@
 #include <fstream>
 #include <string>
 #include <thread>
+#include <tuple>
 #include <utility>
 #include <vector>
 
@@ -30,10 +31,7 @@ void record(FMUSIC_MODULE *, unsigned char param)
     calls.push_back({param, tracker_sound_frames_handed()});
 }
 
-struct PlayedRow {
-    int ticks, bpm;
-    std::vector<unsigned> syncs;
-};
+using PlayedRow = std::tuple<int, int, std::vector<unsigned>>;
 
 // The sync calls of the frames before `until`, each made with the block
 // of `block` frames that holds its row's first frame. The rows, as ticks,
@@ -54,11 +52,11 @@ std::vector<Call> expected_calls(int64_t until, int block)
         rows.insert(rows.end(), loop.begin(), loop.end());
     std::vector<Call> expected;
     int64_t frame = 0;
-    for (const PlayedRow &row : rows) {
-        for (unsigned param : row.syncs)
+    for (const auto &[ticks, bpm, syncs] : rows) {
+        for (unsigned param : syncs)
             if (frame < until)
                 expected.push_back({param, (frame / block + 1) * block});
-        frame += row.ticks * 110250 / row.bpm; // a tick is 44100 * 2.5 / BPM frames
+        frame += ticks * 110250 / bpm; // a tick is 44100 * 2.5 / BPM frames
     }
     return expected;
 }
@@ -72,10 +70,10 @@ FMUSIC_MODULE *load(const std::vector<uint8_t> &bytes)
     return song;
 }
 
-FMUSIC_MODULE *play_sync_song()
+FMUSIC_MODULE *play(const XmModule &module = xm_sync_song())
 {
     calls.clear();
-    FMUSIC_MODULE *song = load(xm_write(xm_sync_song()));
+    FMUSIC_MODULE *song = load(xm_write(module));
     EXPECT_TRUE(FMUSIC_SetZxxCallback(song, record));
     EXPECT_TRUE(FMUSIC_PlaySong(song));
     return song;
@@ -119,7 +117,7 @@ TEST_F(TrackerSound, PullsDeliverEachRowsSyncsWithTheBlockHoldingItsFirstFrame)
     const int64_t frames = 215 * kDeviceBlock;
     const std::vector<int16_t> sound = reference(frames);
     for (int perPull : {1, kDeviceBlock}) {
-        FMUSIC_MODULE *song = play_sync_song();
+        FMUSIC_MODULE *song = play();
         EXPECT_TRUE(pull(frames, perPull) == sound) << perPull << " frames per pull";
         FMUSIC_FreeSong(song);
         EXPECT_EQ(calls, expected_calls(frames, perPull)) << perPull << " frames per pull";
@@ -131,9 +129,8 @@ TEST_F(TrackerSound, PullsDeliverEachRowsSyncsWithTheBlockHoldingItsFirstFrame)
 // the latter with the callback unset. A freed song plays no more.
 TEST_F(TrackerSound, SetOrderStartsThatOrdersFirstRowAndCallsStopWhenUnsetOrFreed)
 {
-    FMUSIC_MODULE *song = play_sync_song();
-    EXPECT_FALSE(FMUSIC_SetOrder(song, 3));
-    EXPECT_FALSE(FMUSIC_SetOrder(song, -1));
+    FMUSIC_MODULE *song = play();
+    EXPECT_FALSE(FMUSIC_SetOrder(song, 3) || FMUSIC_SetOrder(song, -1));
     ASSERT_TRUE(FMUSIC_SetOrder(song, 2));
     pull(4 * 1470 + 1, 1);
     FMUSIC_SetZxxCallback(song, nullptr);
@@ -147,17 +144,30 @@ TEST_F(TrackerSound, SetOrderStartsThatOrdersFirstRowAndCallsStopWhenUnsetOrFree
 
 TEST_F(TrackerSound, RefusesBadSongsDevicesAndLateSettings)
 {
-    EXPECT_EQ((std::vector<FMUSIC_MODULE *>{load({'h', 'i'}), FMUSIC_LoadSong(testing::TempDir().c_str()),
-                                            FMUSIC_LoadSong(nullptr)}),
-              std::vector<FMUSIC_MODULE *>(3, nullptr));
-    // In order: the calls on no song; a thousandth device, an output other
-    // than automatic, 1000 Hz, a driver after Init; a closed device reopened.
+    // In order: loading no XM file, a folder and no name; the calls on no
+    // song; a thousandth device, an output other than automatic, 1000 Hz, a
+    // driver after Init; a closed device opened again.
     const std::vector<int> got = {
-        FMUSIC_PlaySong(nullptr), FMUSIC_SetOrder(nullptr, 0), FMUSIC_SetZxxCallback(nullptr, record),
-        FMUSIC_FreeSong(nullptr), FSOUND_SetDriver(1000), FSOUND_Init(44100, 32, 0), FSOUND_SetOutput(3),
-        FSOUND_SetDriver(0), FSOUND_Init(1000, 32, 0), FSOUND_Init(44100, 32, 0), FSOUND_SetDriver(0),
-        (FSOUND_Close(), FSOUND_Init(44100, 32, 0))};
-    EXPECT_EQ(got, (std::vector<int>{0, 0, 0, 0, 1, 0, 0, 1, 0, 1, 0, 1}));
+        load({'h', 'i'}) != nullptr, FMUSIC_LoadSong(testing::TempDir().c_str()) != nullptr,
+        FMUSIC_LoadSong(nullptr) != nullptr, FMUSIC_PlaySong(nullptr), FMUSIC_SetOrder(nullptr, 0),
+        FMUSIC_SetZxxCallback(nullptr, record), FMUSIC_FreeSong(nullptr), FSOUND_SetDriver(1000),
+        FSOUND_Init(44100, 32, 0), FSOUND_SetOutput(3), FSOUND_SetDriver(0), FSOUND_Init(1000, 32, 0),
+        FSOUND_Init(44100, 32, 0), FSOUND_SetDriver(0), (FSOUND_Close(), FSOUND_Init(44100, 32, 0))};
+    EXPECT_EQ(got, (std::vector<int>{0, 0, 0, 0, 0, 0, 0, 1, 0, 0, 1, 0, 1, 0, 1}));
+}
+
+// One-row patterns: each order starts at the row number of the one before.
+TEST_F(TrackerSound, EveryOrderStartsARowEvenAtTheSameRowNumber)
+{
+    XmModule module = xm_sync_song();
+    module.orders = {0, 0};
+    module.restartPosition = 0;
+    module.patterns = {xm_pattern(1, 4)};
+    module.patterns[0].at(0, 0, 4).effect = kEffectSync;
+    FMUSIC_MODULE *song = play(module);
+    pull(3 * 2646, 1);
+    FMUSIC_FreeSong(song);
+    EXPECT_EQ(calls, (std::vector<Call>{{0, 1}, {0, 2647}, {0, 5293}}));
 }
 
 // The platform's audio device (SDL's dummy one in the headless runs) takes
@@ -166,7 +176,7 @@ TEST_F(TrackerSound, DevicePlaysTheSongAndDeliversOnItsThread)
 {
     ASSERT_TRUE(FSOUND_Init(44100, 32, 0));
     const std::vector<Call> expected = expected_calls(44100, kDeviceBlock);
-    FMUSIC_MODULE *song = play_sync_song();
+    FMUSIC_MODULE *song = play();
     for (int waited = 0; tracker_sound_frames_handed() < 44100 + kDeviceBlock && waited < 2000; ++waited)
         std::this_thread::sleep_for(std::chrono::milliseconds(10));
     FMUSIC_FreeSong(song);
