@@ -7,24 +7,20 @@
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
 {
-    XmPatterns song;
+    XmPatterns song, again;
     if (xm_parse_patterns(data, size, song) != XmError::None)
         return 0;
-    if (song.blanked.size() != size)
-        std::abort();
+    bool sound = song.blanked.size() == size;
     for (const XmSyncCell &cell : song.syncCells)
-        if (cell.pattern < 0 || static_cast<size_t>(cell.pattern) >= song.patternRows.size() ||
-            cell.row < 0 || cell.row >= song.patternRows[cell.pattern] || cell.channel < 0 ||
-            cell.channel >= song.channels)
-            std::abort();
+        sound = sound && cell.pattern >= 0 && static_cast<size_t>(cell.pattern) < song.patternRows.size() &&
+                cell.row >= 0 && cell.row < song.patternRows[cell.pattern] && cell.channel >= 0 &&
+                cell.channel < song.channels;
     for (size_t order = 0; order < song.orders.size(); ++order)
         for (int row = 0; row < 256; ++row) {
             const XmCellRange cells = xm_sync_cells_at(song, static_cast<int>(order), row);
-            if (cells.first > cells.last || cells.last > song.syncCells.size())
-                std::abort();
+            sound = sound && cells.first <= cells.last && cells.last <= song.syncCells.size();
         }
-    XmPatterns again;
-    if (xm_parse_patterns(song.blanked.data(), song.blanked.size(), again) != XmError::None ||
+    if (!sound || xm_parse_patterns(song.blanked.data(), song.blanked.size(), again) != XmError::None ||
         !again.syncCells.empty())
         std::abort();
     return 0;

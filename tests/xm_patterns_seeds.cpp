@@ -15,17 +15,11 @@ int main(int argc, char **argv)
     }
     const std::string dir = argv[1];
     mkdir(dir.c_str(), 0777);
-    const struct {
-        const char *name;
-        XmModule module;
-    } seeds[] = {
-        {"sync.xm", xm_sync_song()},
-        {"plain.xm", xm_without_sync(xm_sync_song())},
-        {"busy.xm", xm_busy_song(3, 6)},
-    };
+    const std::pair<const char *, XmModule> seeds[] = {
+        {"sync.xm", xm_sync_song()}, {"plain.xm", xm_without_sync(xm_sync_song())}, {"busy.xm", xm_busy_song(3, 6)}};
     for (const auto &seed : seeds)
-        if (!xm_save(seed.module, (dir + "/" + seed.name).c_str())) {
-            std::fprintf(stderr, "cannot write %s/%s\n", dir.c_str(), seed.name);
+        if (!xm_save(seed.second, (dir + "/" + seed.first).c_str())) {
+            std::fprintf(stderr, "cannot write %s/%s\n", dir.c_str(), seed.first);
             return 1;
         }
     return 0;

@@ -1,24 +1,6 @@
-// xm_test_songs.cpp - content of the test modules: cell by cell, so that the
-// tests can list from the module text which rows play and when.
+// xm_test_songs.cpp - content of the test modules, cell by cell, so that the
+// tests can list from it which rows play and when.
 #include "xm_test_songs.h"
-
-namespace {
-
-void put(XmPattern &pattern, int channels, int row, int channel, uint8_t effect, uint8_t param)
-{
-    XmCell &cell = pattern.at(row, channel, channels);
-    cell.effect = effect;
-    cell.param = param;
-}
-
-void note(XmPattern &pattern, int channels, int row, int channel, uint8_t key)
-{
-    XmCell &cell = pattern.at(row, channel, channels);
-    cell.note = key;
-    cell.instrument = 1;
-}
-
-} // namespace
 
 XmInstrument xm_saw_instrument()
 {
@@ -27,7 +9,6 @@ XmInstrument xm_saw_instrument()
     const int length = 64;
     for (int i = 0; i < length; ++i)
         saw.sample.push_back(static_cast<int16_t>(-24000 + i * 48000 / (length - 1)));
-    saw.loopStart = 0;
     saw.loopLength = length;
     return saw;
 }
@@ -38,27 +19,25 @@ XmModule xm_sync_song()
     song.name = "sync";
     song.channels = 4;
     song.speed = 3;
-    song.bpm = 125;
     song.orders = {0, 1, 2};
     song.restartPosition = 1;
     song.instruments.push_back(xm_saw_instrument());
     song.patterns = {xm_pattern(8, 4), xm_pattern(8, 4), xm_pattern(4, 4)};
-    // pattern, row, channel, effect, parameter
+    // pattern, row, channel, effect, parameter: Z is effect 0x23, and
+    // 0x0E 0x60 is E60, the start of a pattern loop.
     const int effects[][5] = {
-        {0, 0, 1, kEffectSync, 0x00},     {0, 1, 2, kEffectSync, 0xAB},  {0, 2, 0, kEffectExtended, 0x60},
-        {0, 3, 1, kEffectSync, 0x01},     {0, 3, 3, kEffectSync, 0x00},  {0, 4, 0, kEffectExtended, 0x61},
-        {0, 5, 0, kEffectExtended, 0xE2}, {0, 5, 3, kEffectSync, 0x02},  {0, 6, 1, kEffectSpeed, 0x02},
-        {0, 6, 2, kEffectSync, 0x03},     {0, 7, 0, kEffectBreak, 0x02}, {0, 7, 1, kEffectSync, 0x04},
-        {1, 0, 0, kEffectSync, 0x10},     {1, 0, 1, kEffectSpeed, 0x03}, {1, 0, 2, kEffectSpeed, 125},
-        {1, 1, 1, kEffectSync, 0x11},     {1, 2, 0, kEffectSync, 0x12},  {1, 2, 2, kEffectSpeed, 150},
-        {1, 3, 3, kEffectJump, 0x02},     {1, 4, 0, kEffectSync, 0x13},  {1, 6, 1, kEffectSync, 0x14},
-        {2, 0, 1, kEffectSync, 0x20},     {2, 3, 0, kEffectSync, 0x21},
+        {0, 0, 1, 0x23, 0x00}, {0, 1, 2, 0x23, 0xAB}, {0, 2, 0, 0x0E, 0x60}, {0, 3, 1, 0x23, 0x01},
+        {0, 3, 3, 0x23, 0x00}, {0, 4, 0, 0x0E, 0x61}, {0, 5, 0, 0x0E, 0xE2}, {0, 5, 3, 0x23, 0x02},
+        {0, 6, 1, 0x0F, 0x02}, {0, 6, 2, 0x23, 0x03}, {0, 7, 0, 0x0D, 0x02}, {0, 7, 1, 0x23, 0x04},
+        {1, 0, 0, 0x23, 0x10}, {1, 0, 1, 0x0F, 0x03}, {1, 0, 2, 0x0F, 125},  {1, 1, 1, 0x23, 0x11},
+        {1, 2, 0, 0x23, 0x12}, {1, 2, 2, 0x0F, 150},  {1, 3, 3, 0x0B, 0x02}, {1, 4, 0, 0x23, 0x13},
+        {1, 6, 1, 0x23, 0x14}, {2, 0, 1, 0x23, 0x20}, {2, 3, 0, 0x23, 0x21},
     };
     for (const auto &e : effects)
-        put(song.patterns[e[0]], 4, e[1], e[2], static_cast<uint8_t>(e[3]), static_cast<uint8_t>(e[4]));
-    note(song.patterns[0], 4, 0, 0, 49);
-    note(song.patterns[1], 4, 1, 2, 61);
-    note(song.patterns[2], 4, 2, 3, 56);
+        song.patterns[e[0]].at(e[1], e[2], 4) = {0, 0, 0, uint8_t(e[3]), uint8_t(e[4])};
+    song.patterns[0].at(0, 0, 4) = {49, 1, 0, 0, 0};
+    song.patterns[1].at(1, 2, 4) = {61, 1, 0, 0, 0};
+    song.patterns[2].at(2, 3, 4) = {56, 1, 0, 0, 0};
     return song;
 }
 
@@ -66,10 +45,8 @@ XmModule xm_without_sync(XmModule module)
 {
     for (XmPattern &pattern : module.patterns)
         for (XmCell &cell : pattern.cells)
-            if (cell.effect == kEffectSync) {
-                cell.effect = 0;
-                cell.param = 0;
-            }
+            if (cell.effect == kEffectSync)
+                cell.effect = cell.param = 0;
     return module;
 }
 
@@ -85,9 +62,9 @@ XmModule xm_busy_song(int orders, int channels)
         for (int row = 0; row < 64; ++row) {
             for (int channel = 0; channel < channels; ++channel)
                 if ((row + channel) % 4 == 0)
-                    note(pattern, channels, row, channel, static_cast<uint8_t>(37 + (row * 7 + channel * 5 + p) % 36));
+                    pattern.at(row, channel, channels) = {uint8_t(37 + (row * 7 + channel * 5 + p) % 36), 1, 0, 0, 0};
             if (row % 16 == 0)
-                put(pattern, channels, row, channels - 1, kEffectSync, 0x00);
+                pattern.at(row, channels - 1, channels).effect = kEffectSync;
         }
         song.patterns.push_back(pattern);
     }

@@ -1,6 +1,5 @@
 // xm_test_songs.h - the XM modules that the music tests, the fuzz seeds and
-// the benchmarks play: a sync module whose rows exercise every effect that
-// moves the play position, and a longer plain tune. Owns only their content.
+// the benchmarks play. Owns only their content.
 #pragma once
 
 #include <cstdint>
@@ -8,27 +7,19 @@
 
 #include "xm_writer.h"
 
-// XM effect numbers as written in pattern cells.
-enum XmEffect : uint8_t {
-    kEffectExtended = 0x0E, // E6x pattern loop, EEx pattern delay
-    kEffectJump = 0x0B,     // Bxx: to order xx, row 0
-    kEffectBreak = 0x0D,    // Dxx: to the next order, row xx (decimal digits)
-    kEffectSpeed = 0x0F,    // Fxx: speed below 0x20, else BPM
-    kEffectSync = 0x23,     // Zxx
-};
+// The Zxx effect's number as written in pattern cells.
+const uint8_t kEffectSync = 0x23;
 
-// Four channels, orders {0, 1, 2}, restart position 1. Order 0 plays a
-// pattern loop, a pattern delay and a speed change and breaks into row 2
-// of order 1; order 1 changes the BPM and jumps over its last rows to
-// order 2; the song then repeats from order 1, whose first rows set speed
-// 3 and BPM 125 again. The rows that it plays are listed in the tests.
+// Four channels, orders {0, 1, 2}, restart position 1, Zxx cells among
+// every effect that moves the play position: a pattern loop, a pattern
+// delay, speed and BPM changes, a break and a jump.
 XmModule xm_sync_song();
 
 // The same module with every Zxx cell emptied.
 XmModule xm_without_sync(XmModule module);
 
-// A tune of `orders` orders of 64-row patterns with notes on every
-// channel and a Z00 every 16 rows, for benchmarks and fuzz seeds.
+// `orders` orders of 64-row patterns with notes on every channel and a Z00
+// every 16 rows.
 XmModule xm_busy_song(int orders, int channels);
 
 // One cycle of a bright 16-bit saw wave, looped, as an instrument.
