@@ -162,24 +162,31 @@ __attribute__((target("avx2"))) void pack16Avx2(const unsigned char *from, unsig
 }
 
 // Four pixels to twelve bytes: each pair's two 24-bit pixels joined in its
-// 64-bit half, the halves then closed up. The sixteen bytes stored
-// overrun by four, so the last pixels go through the byte loop.
+// 64-bit half, the halves then closed up; four such groups fill three
+// registers exactly.
+template <bool swapRedAndBlue>
+inline __attribute__((always_inline)) __m128i pack24x4(const unsigned char *from) {
+    __m128i quad = _mm_loadu_si128(reinterpret_cast<const __m128i *>(from));
+    if (swapRedAndBlue)
+        quad = _mm_or_si128(_mm_or_si128(_mm_and_si128(_mm_srli_epi32(quad, 16), _mm_set1_epi32(0xFF)),
+                                         _mm_and_si128(quad, _mm_set1_epi32(0xFF00))),
+                            _mm_slli_epi32(_mm_and_si128(quad, _mm_set1_epi32(0xFF)), 16));
+    const __m128i pairs = _mm_or_si128(_mm_and_si128(quad, _mm_set_epi32(0, 0x00FFFFFF, 0, 0x00FFFFFF)),
+                                       _mm_srli_epi64(_mm_and_si128(quad, _mm_set_epi32(0x00FFFFFF, 0, 0x00FFFFFF, 0)), 8));
+    return _mm_or_si128(_mm_and_si128(pairs, _mm_set_epi32(0, 0, 0x0000FFFF, -1)),
+                        _mm_slli_si128(_mm_srli_si128(pairs, 8), 6));
+}
+
 template <bool swapRedAndBlue, RowLoop rest>
 inline __attribute__((always_inline)) void pack24Sse2(const unsigned char *from, unsigned char *to, size_t pixels) {
-    const __m128i firstOfPair = _mm_set_epi32(0, 0x00FFFFFF, 0, 0x00FFFFFF);
-    const __m128i secondOfPair = _mm_set_epi32(0x00FFFFFF, 0, 0x00FFFFFF, 0);
     size_t i = 0;
-    for (; i + 6 <= pixels; i += 4) {
-        __m128i quad = _mm_loadu_si128(reinterpret_cast<const __m128i *>(from + 4 * i));
-        if (swapRedAndBlue)
-            quad = _mm_or_si128(_mm_or_si128(_mm_and_si128(_mm_srli_epi32(quad, 16), _mm_set1_epi32(0xFF)),
-                                             _mm_and_si128(quad, _mm_set1_epi32(0xFF00))),
-                                _mm_slli_epi32(_mm_and_si128(quad, _mm_set1_epi32(0xFF)), 16));
-        const __m128i pairs = _mm_or_si128(_mm_and_si128(quad, firstOfPair),
-                                           _mm_srli_epi64(_mm_and_si128(quad, secondOfPair), 8));
-        const __m128i closed = _mm_or_si128(_mm_and_si128(pairs, _mm_set_epi32(0, 0, 0x0000FFFF, -1)),
-                                            _mm_slli_si128(_mm_srli_si128(pairs, 8), 6));
-        _mm_storeu_si128(reinterpret_cast<__m128i *>(to + 3 * i), closed);
+    for (; i + 16 <= pixels; i += 16) {
+        const __m128i a = pack24x4<swapRedAndBlue>(from + 4 * i), b = pack24x4<swapRedAndBlue>(from + 4 * i + 16),
+                      c = pack24x4<swapRedAndBlue>(from + 4 * i + 32), d = pack24x4<swapRedAndBlue>(from + 4 * i + 48);
+        __m128i *out = reinterpret_cast<__m128i *>(to + 3 * i);
+        _mm_storeu_si128(out, _mm_or_si128(a, _mm_slli_si128(b, 12)));
+        _mm_storeu_si128(out + 1, _mm_or_si128(_mm_srli_si128(b, 4), _mm_slli_si128(c, 8)));
+        _mm_storeu_si128(out + 2, _mm_or_si128(_mm_srli_si128(c, 8), _mm_slli_si128(d, 4)));
     }
     rest(from + 4 * i, to + 3 * i, pixels - i);
 }
