@@ -327,6 +327,14 @@ Converter converter_select(uint32_t bits, uint32_t redMask, uint32_t greenMask, 
     return nullptr;
 }
 
+bool avx2_allowed() {
+#if defined(__x86_64__) || defined(__i386__)
+    return bestLevel() == Level::avx2;
+#else
+    return false;
+#endif
+}
+
 const char *converter_instructions(Converter converter) {
     if (packedRoutines && converter != to_bgr32 && converter != to_bgr24)
         return "mmx";

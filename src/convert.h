@@ -17,6 +17,11 @@ Converter converter_select(uint32_t bits, uint32_t redMask, uint32_t greenMask, 
 // "memcpy" for the copy that is the C library's.
 const char *converter_instructions(Converter converter);
 
+// Whether loops built for AVX2 may run: the processor has it and
+// DEMO_INSTRUCTIONS does not hold the converters below it. For other
+// modules' loops, so that one cap tests them all.
+bool avx2_allowed();
+
 void to_rgb32(const void *source, void *destination, int count);
 void to_bgr32(const void *source, void *destination, int count);
 void to_rgb24(const void *source, void *destination, int count);

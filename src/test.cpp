@@ -13,6 +13,7 @@
 #include <iterator>
 #include <memory>
 
+#include "convert.h"
 #include "synka.h"
 
 // Constructed in this order, so that the pictures are released before the
@@ -211,9 +212,9 @@ inline uint32_t BlendOpaque(uint32_t color)
 }
 
 // The per-pixel loops are written for gcc's vectoriser and also built for
-// AVX2, which the processor's check picks on first use: twice the lanes of
-// the SSE2 that x86-64 programs are built for, and the 32-bit products the
-// blend needs in one instruction.
+// AVX2, used where the converters would use it: twice the lanes of the SSE2
+// that x86-64 programs are built for, and the 32-bit products the blend
+// needs in one instruction.
 #if defined(__x86_64__) || defined(__i386__)
 template <auto loop, class... Args>
 __attribute__((target("avx2"))) void Avx2Version(Args... args)
@@ -221,10 +222,7 @@ __attribute__((target("avx2"))) void Avx2Version(Args... args)
     loop(args...);
 }
 
-const bool avx2 = [] {
-    __builtin_cpu_init();
-    return __builtin_cpu_supports("avx2") != 0;
-}();
+const bool avx2 = avx2_allowed();
 
 template <auto loop, class... Args>
 void Vectorised(Args... args)
