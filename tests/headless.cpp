@@ -2,12 +2,4 @@
 // or sound device unless the runner chose other drivers.
 #include <cstdlib>
 
-namespace {
-
-const bool headless = [] {
-    setenv("SDL_VIDEODRIVER", "dummy", 0);
-    setenv("SDL_AUDIODRIVER", "dummy", 0);
-    return true;
-}();
-
-} // namespace
+static const bool headless = (setenv("SDL_VIDEODRIVER", "dummy", 0), setenv("SDL_AUDIODRIVER", "dummy", 0), true);

@@ -1,12 +1,8 @@
 #!/usr/bin/env bash
-# wine_run.sh - runs a cross-built Windows program under 64-bit Wine for the
-# tests, exiting with its exit code. The prefix ($WINEPREFIX, one per build)
-# is made on first use without the .NET and HTML installers that slow every
-# start; a PulseAudio null sink stands in for a sound card, so that the
-# program's audio plays, and paces it, in real time. Programs run in Wine's
-# own desktop at the top left of the X screen: with no window manager, Wine
-# leaves an exclusive full-screen window unmapped, while inside its desktop,
-# which takes the demo's mode when it switches, it draws it.
+# wine_run.sh - runs a cross-built Windows program under 64-bit Wine with its
+# exit code. The prefix skips the slow .NET and HTML installers; a PulseAudio
+# null sink lets the sound play, and pace the program, in real time; Wine's own
+# desktop draws the exclusive full screen, unmapped with no window manager.
 set -euo pipefail
 export WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml="
 : "${WINEPREFIX:?WINEPREFIX must name the prefix folder}"
