@@ -1,7 +1,5 @@
-// demo_e2e_test.cpp - the real demo program with SDL's dummy drivers: how
-// each run ends (the music's last Z00, a failure or a refused command line,
-// each with its code and line), the sync listing with its row times, and
-// the capture into a video file decoded back with FFmpeg's libraries.
+// demo_e2e_test.cpp - the real demo program headless: how each run ends, the
+// sync listing, and the capture decoded back with FFmpeg's libraries.
 #include <gtest/gtest.h>
 
 extern "C" {
@@ -65,9 +63,7 @@ TEST(DemoEndToEnd, EachRunEndsWithItsCodeAndLine)
         {"", 1, "cannot load picture \"missing.png\"", "red.png\nmissing.png\nsoft.png\n"},
         {"", 1, "cannot read \"pics.dat\": No such file or directory", nullptr},
         {"", 1, "\"pics.dat\" lists no picture", "\nab\n"},
-        // An X11 display with no server to reach, and a driver that does not exist.
         {"", 1, "cannot open the display", "red.png\n", {"SDL_VIDEODRIVER=x11", "DISPLAY=:none"}},
-        {"", 1, "cannot open the display", "red.png\n", {"SDL_VIDEODRIVER=no-such-driver"}},
         {"--capture show.avi", 1, "cannot capture to \"show.avi\": the name must end in .mp4 or .mkv"},
         {"--capture none/show.mkv --scale 1", 1, "cannot write \"none/show.mkv\": No such file or directory"},
         {"--capture kept.mkv --scale 1", 1, "cannot write \"kept.mkv\": File too large", "red.png\nsoft.png\n", {}, 100000},
@@ -94,18 +90,15 @@ TEST(DemoEndToEnd, EachRunEndsWithItsCodeAndLine)
         EXPECT_EQ(Listing(dir.path()), files);
     }
     const DemoExit help = RunDemo(dir.path(), {"--help"});
-    EXPECT_EQ(help.code, 0);
-    EXPECT_EQ(help.out.rfind("usage: demo", 0), 0u) << help.out;
+    EXPECT_EQ(std::make_tuple(help.code, help.out.rfind("usage: demo", 0)), std::make_tuple(0, 0u)) << help.out;
 }
 
-// Every Zxx cell of the sync song once through, read off its patterns by
-// hand: order 0 loops rows 2..4 back once (E60/E61), holds row 5 for three
-// rows' worth (EE2), drops to speed 2 on row 6, breaks into row 2 of order 1
-// (D02), where BPM 150 (F96) starts and B02 jumps to order 2. The restart at
-// order 1 then plays the two rows it skipped, at speed 3 and BPM 125, and
-// stops at the first row played before. A tick lasts 2.5 / BPM seconds.
-// The Z00s on rows 0 and 3, and on row 3 again after the loop, show the
-// second and third of three pictures and end the show.
+// Every Zxx of the sync song once through, timed by hand: order 0 loops rows
+// 2..4 once (E60/E61), holds row 5 three rows long (EE2), goes to speed 2 on
+// row 6 and breaks to row 2 of order 1 (D02), where BPM 150 (F96) starts and
+// B02 jumps to order 2; the restart at order 1 plays its two skipped rows at
+// speed 3 and BPM 125, then stops. A tick lasts 2.5 / BPM s. The Z00s on row
+// 0 and on row 3, twice, show pictures 2 and 3 and end the show.
 TEST(DemoEndToEnd, SyncListingNamesWhatEachZ00Does)
 {
     TempDir dir;
@@ -132,9 +125,10 @@ TEST(DemoEndToEnd, SyncListingNamesWhatEachZ00Does)
     // Five pictures need four Z00s and a fifth to end.
     ASSERT_TRUE(WriteText(dir.File("pics.dat"), "1.png\n2.png\n3.png\n4.png\n5.png\n"));
     const DemoExit short_of_syncs = RunDemo(dir.path(), {"--list-syncs"});
-    EXPECT_EQ(short_of_syncs.code, 0);
-    EXPECT_EQ(std::count(short_of_syncs.err.begin(), short_of_syncs.err.end(), '\n'), 2) << short_of_syncs.err;
-    EXPECT_NE(short_of_syncs.err.find("pictures 5 to 5"), std::string::npos) << short_of_syncs.err;
+    const std::string &warned = short_of_syncs.err;
+    EXPECT_EQ(std::make_tuple(short_of_syncs.code, std::count(warned.begin(), warned.end(), '\n'),
+                              warned.find("pictures 5 to 5") != std::string::npos),
+              std::make_tuple(0, 2, true)) << warned;
 
     std::remove(dir.File("demo.xm").c_str());
     const DemoExit no_music = RunDemo(dir.path(), {"--list-syncs"});
@@ -142,8 +136,7 @@ TEST(DemoEndToEnd, SyncListingNamesWhatEachZ00Does)
               std::make_tuple(1, "demo: cannot play \"demo.xm\": No such file or directory\n"));
 }
 
-// A video file decoded back: every frame as 0xRRGGBB words, row by row,
-// and the count of audio sample frames.
+// A video file decoded back: its frames as 0xRRGGBB words, and its audio sample frames.
 struct Decoded {
     std::vector<std::vector<uint32_t>> frames;
     int64_t samples = 0;
@@ -190,11 +183,10 @@ Decoded Decode(const std::string &file)
     return result;
 }
 
-// A show of two pictures whose Z00s fall on rows 2 and 5, captured whole:
-// 60 frames and 48,000 sample frames a second up to the ending Z00's row,
-// the second picture first in the frame that holds the first sample of its
-// Z00's row as the listing times it; at twice the size the same frames,
-// each pixel a sharp 2x2 square.
+// Two pictures, Z00s on rows 2 and 5, captured whole: 60 frames and 48,000
+// sample frames a second up to the ending row, the second picture from the
+// frame holding its row's first sample as the listing times it; at twice the
+// size each pixel a sharp 2x2 square.
 TEST(DemoEndToEnd, CaptureShowsEachPictureFromTheFrameOfItsSyncRow)
 {
     TempDir dir;

@@ -1,6 +1,5 @@
-// demo_run.cpp - the sync module through our XM writer, the demo as a
-// child process whose output goes to unnamed temporary files, and the
-// picture matcher.
+// demo_run.cpp - the sync module, the demo as a child process writing to
+// unnamed temporary files, and the picture matcher.
 #include "demo_run.h"
 
 #include <fcntl.h>
@@ -26,18 +25,12 @@ bool WriteSyncModule(const std::string &path, const std::vector<int> &syncRows, 
     module.instruments.push_back(xm_saw_instrument());
     for (int p = 0; p < (rows + 63) / 64; ++p) {
         module.patterns.push_back(xm_pattern(64, channels));
-        for (int row = 0; row < 64; row += 8) {
-            XmCell &note = module.patterns.back().at(row, 0, channels);
-            note.note = 49 + (row / 8) % 5;
-            note.instrument = 1;
-        }
+        for (int row = 0; row < 64; row += 8)
+            module.patterns.back().at(row, 0, channels) = {uint8_t(49 + (row / 8) % 5), 1};
         module.orders.push_back(uint8_t(p));
     }
-    for (int row : syncRows) {
-        XmCell &sync = module.patterns[row / 64].at(row % 64, 1, channels);
-        sync.effect = kEffectSync;
-        sync.param = 0;
-    }
+    for (int row : syncRows)
+        module.patterns[row / 64].at(row % 64, 1, channels) = {0, 0, 0, kEffectSync, 0};
     return xm_save(module, path.c_str());
 }
 

@@ -1,7 +1,5 @@
-// demo_run.h - the real demo program for the end-to-end tests: a module
-// whose Z00s fall on given rows, the program run as a child process in a
-// given folder with a deadline, its exit code and its output, and which
-// picture a frame of it shows.
+// demo_run.h - the real demo program as a child process for the end-to-end
+// tests, a module to drive it, and which picture a frame of it shows.
 #pragma once
 
 #include <sys/types.h>
@@ -14,8 +12,8 @@
 
 #include "loadpng.h"
 
-// Writes a module `rows` rows long at speed 6 and 125 BPM (0.12 s a row):
-// notes on one channel, a Z00 on each row of `syncRows` on the other.
+// `rows` rows at speed 6 and 125 BPM (0.12 s a row): notes on one channel,
+// a Z00 on each row of `syncRows` on the other.
 bool WriteSyncModule(const std::string &path, const std::vector<int> &syncRows, int rows);
 
 struct DemoExit {
@@ -30,9 +28,8 @@ struct DemoStart {
     long fileLimit = 0;                // bytes any one file may grow to, when above 0
 };
 
-// The demo started in `dir`; killed when the object goes, if still running.
-// $DEMO_COMMAND, when set, is the shell command that starts it instead of
-// the program built here.
+// The demo, or the shell command $DEMO_COMMAND names, started in `dir`;
+// killed when the object goes, if still running.
 class DemoProcess {
 public:
     DemoProcess(const std::string &dir, const DemoStart &start = {});
@@ -41,7 +38,6 @@ public:
     DemoProcess &operator=(const DemoProcess &) = delete;
 
     bool Running();
-    // Waits up to `seconds` for the end.
     DemoExit Wait(double seconds);
 
 private:
