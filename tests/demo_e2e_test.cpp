@@ -19,15 +19,13 @@ extern "C" {
 #include "frame_reference.h"
 #include "xm_test_songs.h"
 
-namespace fs = std::filesystem;
-
 namespace {
 
 // The folder's files with their sizes.
 std::vector<std::string> Listing(const std::string &dir)
 {
     std::vector<std::string> files;
-    for (const auto &entry : fs::directory_iterator(dir))
+    for (const auto &entry : std::filesystem::directory_iterator(dir))
         files.push_back(entry.path().filename().string() + " " + std::to_string(entry.file_size()));
     std::sort(files.begin(), files.end());
     return files;
@@ -104,7 +102,7 @@ TEST(DemoEndToEnd, SyncListingNamesWhatEachZ00Does)
     TempDir dir;
     ASSERT_TRUE(xm_save(xm_sync_song(), dir.File("demo.xm").c_str()));
     ASSERT_TRUE(WriteText(dir.File("pics.dat"), "one.png\ntwo.png\nthree.png\n"));
-    fs::create_directory(dir.File("sub"));
+    std::filesystem::create_directory(dir.File("sub"));
     const DemoExit run = RunDemo(dir.File("sub"), {"--list-syncs .."});
     EXPECT_EQ(std::make_tuple(run.code, run.err), std::make_tuple(0, ""));
     EXPECT_EQ(run.out.substr(run.out.find('\n') + 1), "  0.000000     0       0   0       2 Z00  → picture 2: two.png\n"
@@ -203,15 +201,13 @@ TEST(DemoEndToEnd, CaptureShowsEachPictureFromTheFrameOfItsSyncRow)
     ASSERT_EQ(RunDemo(dir.path(), {"--capture show.mkv --scale 1"}).code, 0);
     ASSERT_EQ(RunDemo(dir.path(), {"--capture big.mkv --scale 2"}).code, 0);
     const Decoded video = Decode(dir.File("show.mkv")), big = Decode(dir.File("big.mkv"));
-    ASSERT_EQ(video.frames.size(), 36u); // row 5 starts at 0.6 s
-    ASSERT_EQ(video.frames[0].size(), 320u * 240);
-    EXPECT_EQ(video.samples, 36 * 800);
+    ASSERT_EQ(std::make_tuple(video.frames.size(), big.frames.size(), video.samples),
+              std::make_tuple(36u, 36u, 36 * 800)); // row 5 starts at 0.6 s
+    ASSERT_EQ(std::make_tuple(video.frames[0].size(), big.frames[0].size()), std::make_tuple(320u * 240, 640u * 480));
     std::vector<int> shown;
     for (int frame : {0, change - 1, change, 35})
         shown.push_back(PictureShown(video.frames[frame], pictures, 1, 1.0));
     EXPECT_EQ(shown, (std::vector<int>{0, 0, 1, 1})) << "second picture from frame " << change;
-    ASSERT_EQ(big.frames.size(), video.frames.size());
-    ASSERT_EQ(big.frames[0].size(), 640u * 480);
     for (size_t f = 0; f < big.frames.size(); ++f)
         for (int y = 0; y < 480; ++y)
             for (int x = 0; x < 640; ++x)
