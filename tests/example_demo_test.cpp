@@ -24,7 +24,7 @@ std::string Slurp(const std::string &name)
     return std::string(std::istreambuf_iterator<char>(in), {});
 }
 
-// The demo window test shows every picture through the demo's own loader.
+// Headers only: the window test loads every picture through the demo's own loader.
 TEST(ExampleDemo, VariedPicturesAndOneEvenlySpacedZ00EachInAMinuteOrLessUnclipped)
 {
     const std::string list = Slurp("pics.dat");
