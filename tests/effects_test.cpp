@@ -171,7 +171,7 @@ TEST(DrawPicture, CentresAndBlendsByItsOwnOpacityOrTheCrossfadesScaledOne)
             if (level == 0.0f)
                 DrawPicture(*picture);
             else
-                EXPECT_EQ(Step(list, level, 1.0 / 256), std::make_tuple(false, after, after > 255.0f ? picture : first));
+                EXPECT_EQ(Step(list, level, 1.0 / 256), std::make_tuple(false, after, after > 255 ? picture : first));
             const uint32_t scale = level == 0.0f ? 256 : uint32_t(level);
             const auto drawn = Placed(before, p, [&](uint32_t old, int x, int y) {
                 return ReferenceBlend(old, CoordinateColor(x, y, (color(x, y) >> 24) * scale / 256));
