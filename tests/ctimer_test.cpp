@@ -1,6 +1,4 @@
-// ctimer_test.cpp - CTimer, the frame timer, against a fake clock defined
-// here in place of the platform's: the test sets the counter's frequency (or
-// its absence) and the reading either clock gives, and counts the reads.
+// ctimer_test.cpp - CTimer, the frame timer, against a fake clock defined here in place of the platform's.
 #include "ctimer.h"
 
 #include "windows.h"
@@ -12,15 +10,11 @@
 #include <tuple>
 #include <vector>
 
-namespace {
-
-struct FakeClock {
+static struct FakeClock {
     bool hasCounter = true;
-    int64_t frequency = 1048576, counter = 0;
+    int64_t frequency = 0, counter = 0;
     int counterReads = 0, millisecondReads = 0;
 } fakeClock;
-
-} // namespace
 
 BOOL WINAPI QueryPerformanceFrequency(LARGE_INTEGER *frequency)
 {
@@ -46,7 +40,7 @@ namespace {
 
 // The single-precision 0.001 widened to double, written out in full.
 constexpr double msTick = 0.001000000047497451305389404296875;
-// The fake's default rate, unshifted, so that every step is an exact binary fraction.
+// A counter rate kept unshifted, at which every step is an exact binary fraction.
 constexpr int64_t second = 1048576;
 
 // Stands for a Reset among the readings.
@@ -64,17 +58,10 @@ void UpdateAt(CTimer &timer, const std::vector<int64_t> &readings)
 // A timer on a fresh clock after UpdateAt.
 CTimer TimerAfter(bool hasCounter, const std::vector<int64_t> &readings, int64_t frequency = second)
 {
-    fakeClock = FakeClock();
-    fakeClock.hasCounter = hasCounter;
-    fakeClock.frequency = frequency;
+    fakeClock = FakeClock{hasCounter, frequency};
     CTimer timer;
     UpdateAt(timer, readings);
     return timer;
-}
-
-std::tuple<int32_t, double, double, uint32_t, int32_t> State(const CTimer &timer)
-{
-    return {timer.updates, timer.time, timer.lastTime, timer.lastCount, timer.stallCount};
 }
 
 TEST(Timer, CalibrationShiftsTheCounterToAtMostTwoMegahertz)
@@ -111,7 +98,7 @@ TEST(Timer, StepsFollowTheClockWithWrapAndFallBackRules)
         bool counterMode;
         std::vector<int64_t> readings;
         double time, lastTime, delta;
-        uint32_t lastCount; // counter mode only
+        uint32_t lastCount;
         int64_t frequency = second;
     } cases[] = {
         {"first update takes the reference only", true, {777777}, 0, 0, 0, 777777},
@@ -136,8 +123,8 @@ TEST(Timer, StepsFollowTheClockWithWrapAndFallBackRules)
         SCOPED_TRACE(c.name);
         const CTimer timer = TimerAfter(c.counterMode, c.readings, c.frequency);
         const auto sinceReset = c.readings.end() - std::find(c.readings.rbegin(), c.readings.rend(), reset).base();
-        EXPECT_EQ(State(timer), std::make_tuple(int32_t(sinceReset), c.time, c.lastTime,
-                                                c.counterMode ? c.lastCount : 0u, 0));
+        EXPECT_EQ(std::make_tuple(timer.updates, timer.time, timer.lastTime, timer.lastCount, timer.stallCount),
+                  std::make_tuple(int32_t(sinceReset), c.time, c.lastTime, c.lastCount, 0));
         EXPECT_NEAR(timer.delta, c.delta, 1e-9);
     }
 }
