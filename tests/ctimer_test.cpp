@@ -66,25 +66,20 @@ CTimer TimerAfter(bool hasCounter, const std::vector<int64_t> &readings, int64_t
 
 TEST(Timer, CalibrationShiftsTheCounterToAtMostTwoMegahertz)
 {
-    const struct {
-        bool hasCounter;
-        int64_t reported;
-        int32_t shift;
-        double secondsPerTick;
-    } cases[] = {
+    const std::tuple<bool, int64_t, int32_t, double> cases[] = { // counter, its frequency, shift, seconds per tick
         {true, 3579545, 1, 1.0 / 1789772.0}, {true, 2000000, 0, 1.0 / 2000000.0}, {true, 2000001, 1, 1.0 / 1000000.0},
         // 2^63 - 1 shifted by 42 is 2,097,151, still too fast; by 43, 1,048,575.
         {true, INT64_MAX, 43, 1.0 / 1048575.0},
         // No counter, or one claiming zero ticks per second: the millisecond clock.
         {false, 0, 0, msTick}, {true, 0, 0, msTick},
     };
-    for (const auto &c : cases) {
-        const bool counterMode = c.secondsPerTick != msTick;
-        const CTimer timer = TimerAfter(c.hasCounter, {0}, c.reported);
+    for (const auto &[hasCounter, reported, shift, secondsPerTick] : cases) {
+        const bool counterMode = secondsPerTick != msTick;
+        const CTimer timer = TimerAfter(hasCounter, {0}, reported);
         EXPECT_EQ(std::make_tuple(timer.hasPerformanceCounter, timer.shift, timer.secondsPerTick,
                                   fakeClock.counterReads, fakeClock.millisecondReads),
-                  std::make_tuple(counterMode, c.shift, c.secondsPerTick, int(counterMode), int(!counterMode)))
-            << "counter " << c.hasCounter << " at " << c.reported;
+                  std::make_tuple(counterMode, shift, secondsPerTick, int(counterMode), int(!counterMode)))
+            << "counter " << hasCounter << " at " << reported;
     }
 }
 
