@@ -1,6 +1,4 @@
-// ctimer_test.cpp - CTimer, the frame timer, against a fake clock defined
-// here in place of the platform's: the test sets the counter's frequency (or
-// its absence) and the reading either clock gives, and counts the reads.
+// ctimer_test.cpp - CTimer, the frame timer, against a fake clock defined here in place of the platform's.
 #include "ctimer.h"
 
 #include "windows.h"
@@ -12,15 +10,11 @@
 #include <tuple>
 #include <vector>
 
-namespace {
-
-struct FakeClock {
+static struct FakeClock {
     bool hasCounter = true;
-    int64_t frequency = 1048576, counter = 0;
+    int64_t frequency = 0, counter = 0;
     int counterReads = 0, millisecondReads = 0;
 } fakeClock;
-
-} // namespace
 
 BOOL WINAPI QueryPerformanceFrequency(LARGE_INTEGER *frequency)
 {
@@ -46,7 +40,7 @@ namespace {
 
 // The single-precision 0.001 widened to double, written out in full.
 constexpr double msTick = 0.001000000047497451305389404296875;
-// The fake's default rate, unshifted, so that every step is an exact binary fraction.
+// A counter rate kept unshifted, at which every step is an exact binary fraction.
 constexpr int64_t second = 1048576;
 
 // Stands for a Reset among the readings.
@@ -64,40 +58,28 @@ void UpdateAt(CTimer &timer, const std::vector<int64_t> &readings)
 // A timer on a fresh clock after UpdateAt.
 CTimer TimerAfter(bool hasCounter, const std::vector<int64_t> &readings, int64_t frequency = second)
 {
-    fakeClock = FakeClock();
-    fakeClock.hasCounter = hasCounter;
-    fakeClock.frequency = frequency;
+    fakeClock = FakeClock{hasCounter, frequency};
     CTimer timer;
     UpdateAt(timer, readings);
     return timer;
 }
 
-std::tuple<int32_t, double, double, uint32_t, int32_t> State(const CTimer &timer)
-{
-    return {timer.updates, timer.time, timer.lastTime, timer.lastCount, timer.stallCount};
-}
-
 TEST(Timer, CalibrationShiftsTheCounterToAtMostTwoMegahertz)
 {
-    const struct {
-        bool hasCounter;
-        int64_t reported;
-        int32_t shift;
-        double secondsPerTick;
-    } cases[] = {
+    const std::tuple<bool, int64_t, int32_t, double> cases[] = { // counter, its frequency, shift, seconds per tick
         {true, 3579545, 1, 1.0 / 1789772.0}, {true, 2000000, 0, 1.0 / 2000000.0}, {true, 2000001, 1, 1.0 / 1000000.0},
         // 2^63 - 1 shifted by 42 is 2,097,151, still too fast; by 43, 1,048,575.
         {true, INT64_MAX, 43, 1.0 / 1048575.0},
         // No counter, or one claiming zero ticks per second: the millisecond clock.
         {false, 0, 0, msTick}, {true, 0, 0, msTick},
     };
-    for (const auto &c : cases) {
-        const bool counterMode = c.secondsPerTick != msTick;
-        const CTimer timer = TimerAfter(c.hasCounter, {0}, c.reported);
+    for (const auto &[hasCounter, reported, shift, secondsPerTick] : cases) {
+        const bool counterMode = secondsPerTick != msTick;
+        const CTimer timer = TimerAfter(hasCounter, {0}, reported);
         EXPECT_EQ(std::make_tuple(timer.hasPerformanceCounter, timer.shift, timer.secondsPerTick,
                                   fakeClock.counterReads, fakeClock.millisecondReads),
-                  std::make_tuple(counterMode, c.shift, c.secondsPerTick, int(counterMode), int(!counterMode)))
-            << "counter " << c.hasCounter << " at " << c.reported;
+                  std::make_tuple(counterMode, shift, secondsPerTick, int(counterMode), int(!counterMode)))
+            << "counter " << hasCounter << " at " << reported;
     }
 }
 
@@ -111,7 +93,7 @@ TEST(Timer, StepsFollowTheClockWithWrapAndFallBackRules)
         bool counterMode;
         std::vector<int64_t> readings;
         double time, lastTime, delta;
-        uint32_t lastCount; // counter mode only
+        uint32_t lastCount;
         int64_t frequency = second;
     } cases[] = {
         {"first update takes the reference only", true, {777777}, 0, 0, 0, 777777},
@@ -136,8 +118,8 @@ TEST(Timer, StepsFollowTheClockWithWrapAndFallBackRules)
         SCOPED_TRACE(c.name);
         const CTimer timer = TimerAfter(c.counterMode, c.readings, c.frequency);
         const auto sinceReset = c.readings.end() - std::find(c.readings.rbegin(), c.readings.rend(), reset).base();
-        EXPECT_EQ(State(timer), std::make_tuple(int32_t(sinceReset), c.time, c.lastTime,
-                                                c.counterMode ? c.lastCount : 0u, 0));
+        EXPECT_EQ(std::make_tuple(timer.updates, timer.time, timer.lastTime, timer.lastCount, timer.stallCount),
+                  std::make_tuple(int32_t(sinceReset), c.time, c.lastTime, c.lastCount, 0));
         EXPECT_NEAR(timer.delta, c.delta, 1e-9);
     }
 }

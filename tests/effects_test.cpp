@@ -1,14 +1,14 @@
-// effects_test.cpp - the plotting blend and every frame effect, with exact
-// values: Put, the palette, the background rows and noise, the step update,
-// the flash, the centred picture and the crossfade.
+// effects_test.cpp - the plotting blend and every frame effect, with exact values.
 #include <gtest/gtest.h>
 
 #include <climits>
 #include <cstdlib>
 #include <iterator>
 #include <functional>
+#include <memory>
 #include <numeric>
 #include <tuple>
+#include <utility>
 #include <vector>
 
 #include "frame_reference.h"
@@ -33,14 +33,19 @@ std::vector<uint32_t> FillPattern()
     return Snapshot();
 }
 
+// The background pixel that rand() gives next on a row of colour `base`.
+uint32_t Noisy(uint32_t base)
+{
+    return ReferenceBlend(0, (base + uint32_t(rand() % 40 - 20)) | 0xFF000000u);
+}
+
 // Colours whose channels tell pictures' pixels apart, with alpha(x, y).
 uint32_t CoordinateColor(int x, int y, uint32_t alpha)
 {
     return alpha << 24 | uint32_t(x % 255 + 1) << 16 | uint32_t(y % 255 + 1) << 8 | uint32_t(x / 255 + y / 255 + 1);
 }
 
-// Odd sizes lie right of and below the centre; larger ones are clipped to
-// the screen and show their middle.
+// Odd sizes lie right of and below the centre; larger ones are clipped to the screen and show their middle.
 const struct Placement {
     int width, height, left, top;
 } placements[] = {{101, 51, 110, 95}, {1, 1, 160, 120}, {320, 240, 0, 0}, {401, 301, -40, -30}, {3, 1000, 159, -380}};
@@ -56,14 +61,6 @@ std::vector<uint32_t> Placed(std::vector<uint32_t> screen, const Placement &p,
     return screen;
 }
 
-// Adds the pictures; the first is current, the cursor on the second, as main leaves them.
-void Present(Lista<Picture *> &list, std::initializer_list<Picture *> all)
-{
-    for (Picture *picture : all)
-        list.Add(picture);
-    currentPicture = list.Next();
-}
-
 // One step from `level`: whether it ended, the level after, the picture shown.
 std::tuple<bool, float, Picture *> Step(Lista<Picture *> &list, float level, double delta)
 {
@@ -74,25 +71,20 @@ std::tuple<bool, float, Picture *> Step(Lista<Picture *> &list, float level, dou
 
 TEST(Put, PlotsInsideTheScreenOnlyWithTruncatingWeights)
 {
-    // Off the screen nothing; three corners blended, the sweep below takes the fourth.
-    const int points[][2] = {{-1, 0}, {320, 0}, {0, -1}, {0, 240}, {INT_MIN, 5}, {5, INT_MAX}, {319, 0}, {0, 239}, {319, 239}};
-    std::vector<uint32_t> expected = FillPattern();
-    for (const auto &[x, y] : points)
-        Put(x, y, int(0x80808080u));
-    for (int corner : {319, 239 * 320, pixelCount - 1})
-        expected[corner] = ReferenceBlend(expected[corner], 0x80808080u);
-    EXPECT_EQ(Snapshot(), expected);
-    // The reference on hand-worked cases, then every opacity against it.
     EXPECT_EQ(ReferenceBlend(0x00FFFFFFu, 0x80402010u), 0x009E8E86u);
     EXPECT_EQ(ReferenceBlend(0x00123456u, 0xFFFFFFFFu), 0x00FEFEFEu);
-    for (uint32_t a = 0; a < 256; ++a)
-        for (uint32_t s = 0; s < 256; s += 5) {
-            const uint32_t color = (a << 24) | (s << 16) | ((255 - s) << 8) | (s ^ 0x5A);
-            const uint32_t stored = ((s * 7) & 0xFF) << 16 | (a << 8) | (255 - a);
-            pixel[0] = stored;
-            Put(0, 0, int(color));
-            ASSERT_EQ(pixel[0], ReferenceBlend(stored, color)) << std::hex << color << " over " << stored;
+    // Every pixel and the border around the screen, with colours of every opacity.
+    std::vector<uint32_t> expected = FillPattern();
+    for (int y = -1; y <= SCREEN_HEIGHT; ++y)
+        for (int x = -1; x <= SCREEN_WIDTH; ++x) {
+            const uint32_t color = uint32_t(x) * 2246822519u ^ uint32_t(y) * 3266489917u;
+            Put(x, y, int(color));
+            if (x >= 0 && x < SCREEN_WIDTH && y >= 0 && y < SCREEN_HEIGHT)
+                expected[y * SCREEN_WIDTH + x] = ReferenceBlend(expected[y * SCREEN_WIDTH + x], color);
         }
+    for (const auto &[x, y] : {std::pair(INT_MIN, 5), std::pair(5, INT_MAX)})
+        Put(x, y, -1);
+    EXPECT_EQ(Snapshot(), expected);
 }
 
 // Red climbs from 64 at entry 0 to 184 at 120 and back down, blue the other way.
@@ -105,93 +97,90 @@ TEST(Palette, SamplesFollowSymmetricCyclicBands)
               (std::vector<uint32_t>{0x4000BF, 0x4100BE, 0x7C0083, 0xB70048, 0xB80047, 0xB70048, 0x4100BE}));
 }
 
+// Row y's position is the last one plus step + 1, back to 0 once past 320;
+// positions from 240 on continue the cyclic palette at entry 0.
 TEST(Background, RowsFollowTheStepWithOneNoiseDrawPerPixel)
 {
-    // Row y's position is the last one plus step + 1, back to 0 once past
-    // 320; positions from 240 on continue the cyclic palette at entry 0.
     std::vector<int> climbing(PALETTE_SIZE); // step 0: 1 to 239, then 240
     std::iota(climbing.begin(), climbing.end() - 1, 1);
-    const struct {
-        int step;
-        std::vector<int> entries; // palette entries of rows 0, 1, ..., repeating
-    } cases[] = {{0, climbing}, {319, {80, 0}}, {100, {101, 202, 63, 0}}};
-
+    // The step, and the palette entries of rows 0, 1, ..., repeating.
+    const std::pair<int, std::vector<int>> cases[] = {{0, climbing}, {319, {80, 0}}, {100, {101, 202, 63, 0}}};
     uint32_t colors[PALETTE_SIZE];
     BuildPalette(colors);
-    for (const auto &c : cases) {
-        SCOPED_TRACE(testing::Message() << "step " << c.step);
-        srand(11 + c.step);
+    for (const auto &[step, entries] : cases) {
+        SCOPED_TRACE(testing::Message() << "step " << step);
+        srand(11 + step);
         std::vector<uint32_t> expected(pixelCount);
-        for (int i = 0; i < pixelCount; ++i) {
-            const int noise = rand() % 40 - 20;
-            const uint32_t base = colors[c.entries[i / SCREEN_WIDTH % c.entries.size()]];
-            expected[i] = ReferenceBlend(0, (base + uint32_t(noise)) | 0xFF000000u);
-        }
+        for (int i = 0; i < pixelCount; ++i)
+            expected[i] = Noisy(colors[entries[i / SCREEN_WIDTH % entries.size()]]);
         const int following = rand();
         FillPattern(); // whatever the buffer held is drawn over
-        SeedRandom(11 + c.step);
-        DrawBackground(colors, c.step);
-        EXPECT_EQ(Snapshot(), expected);
-        EXPECT_EQ(NextRandom(), following);
+        SeedRandom(11 + step);
+        DrawBackground(colors, step);
+        EXPECT_EQ(std::make_pair(Snapshot(), NextRandom()), std::make_pair(expected, following));
     }
 }
 
-TEST(RandomDraws, StepAddsThenComparesThenMaybeRedrawsAndFlashWhitensOnADrawOfOne)
+// A frame draws its background's noise, the step's two or three numbers (add, compare, maybe redraw), then
+// the flash's, which on a 1 whitens the screen under the picture.
+TEST(RandomDraws, FrameDrawsNoiseThenStepThenFlashBeforeThePicture)
 {
+    std::unique_ptr<Picture> faint(MakeSolidPicture(1, 1, 0x40808080u));
+    currentPicture = faint.get();
+    crossfadeLevel = 255.0f;
+    std::fill(std::begin(palette), std::end(palette), 0u); // every row the same base colour
     for (unsigned seed = 1; seed < 400; ++seed) {
         const int step = int(seed * 7 % 320);
         srand(seed);
+        std::vector<uint32_t> expected(pixelCount);
+        for (uint32_t &value : expected)
+            value = Noisy(0);
         const int increment = rand() % 20;
-        const bool replaced = step + increment > rand() % 320;
-        const int expected = replaced ? rand() % 320 : step + increment;
-        const bool flashes = rand() % 10 == 1;
+        const int stepAfter = step + increment > rand() % 320 ? rand() % 320 : step + increment;
+        if (rand() % 10 == 1)
+            expected.assign(pixelCount, 0x00FFFFFFu);
+        const int centre = 120 * SCREEN_WIDTH + 160;
+        expected[centre] = ReferenceBlend(expected[centre], 0x40808080u);
         const int following = rand();
 
-        const auto before = FillPattern();
+        paletteStep = step;
         SeedRandom(seed);
-        ASSERT_EQ(UpdatePaletteStep(step), expected) << "seed " << seed;
-        Flash();
-        ASSERT_EQ(NextRandom(), following) << "seed " << seed;
-        ASSERT_EQ(Snapshot(), flashes ? std::vector<uint32_t>(pixelCount, 0x00FFFFFFu) : before) << "seed " << seed;
+        ASSERT_TRUE(DrawFrame());
+        ASSERT_EQ(std::make_tuple(paletteStep, NextRandom(), Snapshot()),
+                  std::make_tuple(stepAfter, following, expected)) << "seed " << seed;
     }
 }
 
-// A picture drawn, or faded in with each opacity scaled by the truncated
-// level, ⌊a × level / 256⌋, where level 1 only lowers the covered channels.
+// A picture drawn, or faded in with each opacity scaled by the truncated level, ⌊a × level / 256⌋, where
+// level 1 only lowers the covered channels. The level rises by 400 a second and switches to the picture only
+// above 255; then, with nothing after the last picture, the next step ends the show and draws nothing.
 TEST(DrawPicture, CentresAndBlendsByItsOwnOpacityOrTheCrossfadesScaledOne)
 {
     auto color = [](int x, int y) { return CoordinateColor(x, y, (x * 7 + y) & 0xFF); };
     for (const Placement &p : placements)
-        for (float level : {0.0f, 1.0f, 128.9f, 254.0f}) { // 0: drawn
+        for (float level : {0.0f, 1.0f, 128.9f, 253.4375f, 254.0f}) { // 0: drawn
             SCOPED_TRACE(testing::Message() << p.width << "x" << p.height << " at level " << level);
             Lista<Picture *> list;
             Picture *first = MakeSolidPicture(4, 4, 0xFF000000u), *picture = MakePicture(p.width, p.height, color);
-            Present(list, {first, picture});
+            list.Add(first);
+            list.Add(picture);
+            currentPicture = list.Next();
             const auto before = FillPattern();
+            const float after = level + 1.5625f; // 1/256 s later
             if (level == 0.0f)
                 DrawPicture(*picture);
             else
-                EXPECT_EQ(Step(list, level, 0.0), std::make_tuple(false, level, first));
+                EXPECT_EQ(Step(list, level, 1.0 / 256), std::make_tuple(false, after, after > 255 ? picture : first));
             const uint32_t scale = level == 0.0f ? 256 : uint32_t(level);
-            EXPECT_EQ(Snapshot(), Placed(before, p, [&](uint32_t old, int x, int y) {
-                          return ReferenceBlend(old, CoordinateColor(x, y, (color(x, y) >> 24) * scale / 256));
-                      }));
+            const auto drawn = Placed(before, p, [&](uint32_t old, int x, int y) {
+                return ReferenceBlend(old, CoordinateColor(x, y, (color(x, y) >> 24) * scale / 256));
+            });
+            EXPECT_EQ(Snapshot(), drawn);
+            if (currentPicture == picture) {
+                EXPECT_EQ(Step(list, 1.0f, 0.5), std::make_tuple(true, 1.0f, picture));
+                EXPECT_EQ(Snapshot(), drawn);
+            }
         }
-}
-
-TEST(Crossfade, LevelRisesByFourHundredPerSecondSwitchesOnlyAbove255AndEndsAtTheLastPicture)
-{
-    Lista<Picture *> list;
-    Picture *shown[] = {MakeSolidPicture(2, 2, 0xFF0000FFu), MakeSolidPicture(2, 2, 0xFFFF0000u)};
-    Present(list, {shown[0], shown[1]});
-    EXPECT_EQ(Step(list, 1.0f, 0.125), std::make_tuple(false, 51.0f, shown[0]));
-    EXPECT_EQ(Step(list, 254.0f, 0.0025), std::make_tuple(false, 255.0f, shown[0])); // exactly 255: no switch
-    EXPECT_EQ(Step(list, 255.0f, 0.0025), std::make_tuple(false, 256.0f, shown[1]));
-    EXPECT_EQ(list.current->next, nullptr); // the cursor moved on, to the tail
-    // Nothing after the last picture: the end, nothing drawn.
-    const auto before = FillPattern();
-    EXPECT_EQ(Step(list, 1.0f, 0.5), std::make_tuple(true, 1.0f, shown[1]));
-    EXPECT_EQ(Snapshot(), before);
 }
 
 } // namespace

@@ -1,18 +1,14 @@
-// frame_loop_test.cpp - the frame's steps over the program's own state: the
-// music's sync commands applied at the top of a frame, the endings by sync
-// and by crossfade, the random draws of a whole frame and the flash frame;
-// and sync commands arriving from another thread while frames are drawn,
-// run under ThreadSanitizer by the "threads" label.
+// frame_loop_test.cpp - the frame loop over the program's own state, with the music's sync commands given
+// by hand, also from another thread (run under ThreadSanitizer).
 #include <gtest/gtest.h>
 
 #include <algorithm>
 #include <atomic>
 #include <chrono>
-#include <cstdlib>
 #include <functional>
 #include <iterator>
-#include <memory>
 #include <thread>
+#include <tuple>
 #include <vector>
 
 #include "frame_reference.h"
@@ -48,54 +44,37 @@ void Sync(int param = 0)
 
 class FrameLoop : public ::testing::Test {
 protected:
-    static void SetUpTestSuite()
-    {
-        if (shown[0])
-            return;
-        for (int i = 0; i < pictureCount; ++i)
-            pictures.Add(shown[i] = MakeSolidPicture(40 + i, 30 + i, colors[i]));
-        BuildPalette(palette);
-    }
-
     // The state main leaves before its first frame.
     void SetUp() override
     {
+        for (int i = 0; i < pictureCount && !shown[pictureCount - 1]; ++i) // once: the list keeps them
+            pictures.Add(shown[i] = MakeSolidPicture(40 + i, 30 + i, colors[i]));
         music_sync_deliver();
         running = true;
         crossfadeLevel = 255.0f;
-        paletteStep = 0;
         pictures.current = &pictures;
         currentPicture = pictures.Next();
         frameTimer.Reset();
     }
-
-    void TearDown() override { crossfadeLevel = 255.0f; }
 };
 
-// Only Z00 counts, and only from the next frame; the one past the last
-// picture ends the show without drawing, and one after the end starts the
-// list over.
+// Only Z00 counts, and only from the next frame; the one past the last picture ends the show without
+// drawing, and one after the end starts the list over.
 TEST_F(FrameLoop, Z00sShowTheNextPictureFromTheNextFrameAndEndPastTheLast)
 {
-    const struct {
-        std::vector<int> syncs;
-        bool drawn;
-        int picture;
-    } frames[] = {{{}, true, 0}, {{1, 0, 0x80}, true, 1}, {{0xFF, 0, 0x7F}, true, 2}, {{0}, false, 2}, {{0}, false, 0}};
-    for (const auto &f : frames) {
-        SCOPED_TRACE(f.picture);
-        const int before = PictureIndex(currentPicture);
-        for (int param : f.syncs)
+    const std::tuple<std::vector<int>, bool, int> frames[] = {
+        {{}, true, 0}, {{1, 0, 0x80}, true, 1}, {{0xFF, 0, 0x7F}, true, 2}, {{0}, false, 2}, {{0}, false, 0}};
+    for (const auto &[syncs, drawn, picture] : frames) {
+        SCOPED_TRACE(picture);
+        const Picture *before = currentPicture;
+        for (int param : syncs)
             Sync(param);
-        EXPECT_EQ(PictureIndex(currentPicture), before);
+        EXPECT_EQ(currentPicture, before);
         const std::vector<uint32_t> presented(std::begin(pixel), std::end(pixel));
-        EXPECT_EQ(NextFrame(), f.drawn);
-        EXPECT_EQ(running, f.drawn);
-        EXPECT_EQ(PictureIndex(currentPicture), f.picture);
-        if (f.drawn)
-            EXPECT_EQ(CentreShows(), f.picture);
-        else
-            EXPECT_EQ(std::vector<uint32_t>(std::begin(pixel), std::end(pixel)), presented);
+        const bool shows = NextFrame();
+        EXPECT_EQ(std::make_tuple(shows, running, PictureIndex(currentPicture)),
+                  std::make_tuple(drawn, drawn, picture));
+        EXPECT_TRUE(shows ? CentreShows() == picture : std::equal(presented.begin(), presented.end(), pixel));
     }
 }
 
@@ -110,44 +89,15 @@ TEST_F(FrameLoop, CrossfadeBringsInTheNextPictureFollowsSyncsAndEndsAtTheLast)
     // The timer measures from its second update on; a few frames pass 255.
     for (int frame = 0; frame < 1000 && currentPicture == shown[1]; ++frame)
         ASSERT_TRUE(NextFrame());
-    EXPECT_EQ(currentPicture, shown[2]);
-    EXPECT_GT(crossfadeLevel, 255.0f);
     ASSERT_TRUE(NextFrame());
-    EXPECT_EQ(CentreShows(), 2);
+    EXPECT_EQ(std::make_pair(currentPicture, CentreShows()), std::make_pair(shown[2], 2));
     crossfadeLevel = 1.0f; // SPACE on the last picture
     EXPECT_FALSE(NextFrame());
-    EXPECT_TRUE(running);
-    EXPECT_EQ(currentPicture, shown[2]);
+    EXPECT_EQ(std::make_pair(running, currentPicture), std::make_pair(true, shown[2]));
 }
 
-// Noise, the step's two or three draws, then the flash: the picture lies
-// over plain white when the flash draw is 1.
-TEST_F(FrameLoop, FrameDrawsItsNumbersInOrder)
-{
-    std::unique_ptr<Picture> faint(MakeSolidPicture(40, 30, 0x40808080u));
-    currentPicture = faint.get();
-    for (unsigned seed : {1u, 7u}) { // the flash draw: 4, then 1
-        srand(seed);
-        for (int i = 0; i < SCREEN_WIDTH * SCREEN_HEIGHT; ++i)
-            rand();
-        const int increment = rand() % 20;
-        if (increment > rand() % 320)
-            rand();
-        const bool flashes = rand() % 10 == 1;
-        const int following = rand();
-        paletteStep = 0;
-        SeedRandom(seed);
-        ASSERT_TRUE(DrawFrame());
-        EXPECT_EQ(NextRandom(), following) << "seed " << seed;
-        EXPECT_EQ(pixel[0] == 0x00FFFFFFu, flashes) << "seed " << seed;
-        if (flashes) {
-            EXPECT_EQ(pixel[centre], ReferenceBlend(0x00FFFFFFu, 0x40808080u));
-        }
-    }
-}
-
-// Calls drawFrame(frame) 1000 times while another thread sends bursts of
-// sync commands, most of them Z00. The number of Z00 sent.
+// Calls drawFrame(frame) 1000 times while another thread sends bursts of sync commands, most of them Z00.
+// The number of Z00 sent.
 long WithSyncsArriving(const std::function<void(int)> &drawFrame)
 {
     std::atomic<bool> stop{false};
@@ -187,10 +137,8 @@ TEST_F(SyncStress, EveryFrameShowsOnePictureEverySyncCountsAndCrossfadesShareThe
         ASSERT_LT(index, pictureCount) << "frame " << frame;
         ASSERT_EQ(CentreShows(), index) << "frame " << frame;
     });
-    EXPECT_GT(zeros, 0);
     EXPECT_GT(endings, 0);
-    // Each Z00 moved the cursor one place along the cycle of the pictures and
-    // the tail; it started just past the first picture.
+    // Each Z00 moved the cursor one place along the cycle of the pictures and the tail, from just past the first.
     int place = 0;
     for (const Lista<Picture *> *node = &pictures; node != pictures.current; node = node->next)
         ++place;

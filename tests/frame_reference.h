@@ -1,6 +1,4 @@
-// frame_reference.h - independent references for the presentation's tests:
-// the blend written channel by channel as the formula reads, pictures made
-// in memory, and the PNG and text files that the file-reading tests need.
+// frame_reference.h - the presentation tests' own blend, pictures made in memory, and files to read.
 #pragma once
 
 #include <cstdint>

@@ -1,7 +1,5 @@
-// random_start_test.cpp - in a fresh process, the effects draw exactly the
-// numbers that the runtime's rand gives a program that never seeded it, for
-// whole frames' worth of draws. Its own program, so that nothing has drawn
-// before.
+// random_start_test.cpp - the effects' numbers are the never-seeded runtime's; a program of its own, so
+// that nothing has drawn before.
 #include <gtest/gtest.h>
 
 #include <cstdlib>
