@@ -1,5 +1,4 @@
-// directdraw_test.cpp - the DirectDraw stand-in over a test screen: modes,
-// surfaces, locks, flips, release, and blits onto the desktop.
+// directdraw_test.cpp - the DirectDraw stand-in over a test screen: modes, surfaces, flips and desktop blits.
 #include <gtest/gtest.h>
 
 #include <cstring>
@@ -10,6 +9,8 @@
 namespace {
 
 const DWORD CHAIN = DDSCAPS_PRIMARYSURFACE | DDSCAPS_FLIP | DDSCAPS_COMPLEX;
+// Several calls' results, made in order.
+using Results = std::vector<HRESULT>;
 
 DDSURFACEDESC describe(DWORD flags, DWORD caps, DWORD backBuffers = 0, DWORD width = 0, DWORD height = 0)
 {
@@ -91,20 +92,18 @@ TEST_F(DirectDrawStandIn, FlipTurnsTheUnlockedChainUntilItsModeIsLeftAndTheLastS
     IDirectDrawSurface *back = nullptr;
     DDSCAPS caps = {DDSCAPS_BACKBUFFER};
     ASSERT_EQ(primary->GetAttachedSurface(&caps, &back), DD_OK);
+    std::vector<std::vector<uint8_t>> shown;
     for (uint8_t value : {0x11, 0x22, 0x33}) {
         ASSERT_EQ(lock(back, &desc), DD_OK);
-        EXPECT_EQ(lock(back, &again), DDERR_SURFACEBUSY);
-        EXPECT_EQ(primary->Flip(nullptr, DDFLIP_WAIT), DDERR_SURFACEBUSY);
-        EXPECT_EQ(back->Unlock(&again), DDERR_INVALIDPARAMS);
+        EXPECT_EQ((Results{lock(back, &again), primary->Flip(nullptr, DDFLIP_WAIT), back->Unlock(&again)}),
+                  (Results{DDERR_SURFACEBUSY, DDERR_SURFACEBUSY, DDERR_INVALIDPARAMS}));
         std::memset(desc.lpSurface, value, static_cast<size_t>(desc.lPitch) * desc.dwHeight);
-        EXPECT_EQ(back->Unlock(desc.lpSurface), DD_OK);
-        EXPECT_EQ(back->Unlock(desc.lpSurface), DDERR_NOTLOCKED);
+        EXPECT_EQ((Results{back->Unlock(desc.lpSurface), back->Unlock(desc.lpSurface)}),
+                  (Results{DD_OK, DDERR_NOTLOCKED}));
         ASSERT_EQ(primary->Flip(nullptr, DDFLIP_WAIT), DD_OK);
+        shown.emplace_back(320 * 240 * 4, value);
     }
-    const size_t size = 320 * 240 * 4;
-    EXPECT_EQ(screen.frames, (std::vector<std::vector<uint8_t>>{std::vector<uint8_t>(size, 0x11),
-                                                                std::vector<uint8_t>(size, 0x22),
-                                                                std::vector<uint8_t>(size, 0x33)}));
+    EXPECT_EQ(screen.frames, shown);
     screen.failingLocks = 1;
     EXPECT_EQ(lock(back, &desc), DDERR_SURFACEBUSY);
     ASSERT_EQ(lock(back, &desc), DD_OK);
@@ -113,9 +112,8 @@ TEST_F(DirectDrawStandIn, FlipTurnsTheUnlockedChainUntilItsModeIsLeftAndTheLastS
 
     EXPECT_EQ(primary->Restore(), DD_OK);
     ASSERT_EQ(directDraw->SetDisplayMode(640, 480, 32), DD_OK);
-    EXPECT_EQ(lock(back, &desc), DDERR_SURFACELOST);
-    EXPECT_EQ(primary->Flip(nullptr, DDFLIP_WAIT), DDERR_SURFACELOST);
-    EXPECT_EQ(primary->Restore(), DDERR_WRONGMODE);
+    EXPECT_EQ((Results{lock(back, &desc), primary->Flip(nullptr, DDFLIP_WAIT), primary->Restore()}),
+              (Results{DDERR_SURFACELOST, DDERR_SURFACELOST, DDERR_WRONGMODE}));
     EXPECT_EQ(screen.frames.size(), 3u);
 
     screen.said();

@@ -1,6 +1,4 @@
-// platform_clock_test.cpp - the platform clock services: the performance
-// counter's fixed nanosecond frequency, Sleep measured on it, and the
-// millisecond clock that follows it.
+// platform_clock_test.cpp - the platform clock: performance counter, Sleep and the millisecond clock.
 #include "windows.h"
 
 #include <gtest/gtest.h>

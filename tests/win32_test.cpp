@@ -1,5 +1,4 @@
-// win32_test.cpp - the Win32 subset on its own: module loading, windows,
-// messages from the screen's input, virtual-key codes and ending the process.
+// win32_test.cpp - the Win32 subset on its own: modules, windows and their messages, key codes, process exit.
 #include <gtest/gtest.h>
 
 #include <cstdio>
@@ -82,13 +81,12 @@ TEST(Keys, LettersDigitsAndNamedKeysGetTheirCodesAndOthersNone)
         EXPECT_EQ(virtual_key(key.first), key.second) << "SDL key " << key.first;
 }
 
-// Without the exit handlers, which would print after the last line.
+// No exit handler prints after the last line, which only a flush at the exit shows.
 TEST(Process, ExitProcessEndsAtOnceWithTheCode)
 {
     EXPECT_EXIT(
         {
             std::atexit([] { std::fputs("exit handler ran\n", stderr); });
-            // Buffered, so that only a flush at the exit shows the line.
             std::setvbuf(stderr, nullptr, _IOFBF, BUFSIZ);
             std::fputs("before exit\n", stderr);
             ExitProcess(3);
