@@ -134,19 +134,9 @@ TEST_F(SdlDisplay, OpensAFullScreenWindowInEachKnownLayoutShowingTheFrameUnchang
     }
 }
 
-TEST_F(SdlDisplay, EscapeCloseButtonAndQuitRequestEndTheProcessWith0)
-{
-    const std::pair<Uint32, int> ways[] = {
-        {SDL_KEYDOWN, SDLK_ESCAPE}, {SDL_WINDOWEVENT, SDL_WINDOWEVENT_CLOSE}, {SDL_QUIT, 0}};
-    for (const auto &way : ways)
-        EXPECT_EXIT((display_open("test", 320, 240), push(way.first, way.second), display_update(pattern.data())),
-                    ::testing::ExitedWithCode(0), "music_stop")
-            << "SDL event " << way.first;
-}
-
 // The dummy display of 1024x768 has room for three times the frame; the driver keeps no resizable flag, and
-// only the program resizes.
-TEST_F(SdlDisplay, OpensAWindowOfThreeTimesTheFrameAndLetterboxesItAfterAResize)
+// only the program resizes. ESC, the close button and a quit request end the process.
+TEST_F(SdlDisplay, OpensAWindowOfThreeTimesTheFrameLetterboxesItAfterAResizeAndEndsOnEscapeCloseOrQuit)
 {
     ASSERT_EQ(display_open("test", 320, 240, true), 1);
     SDL_Window *window = shown_window();
@@ -158,6 +148,10 @@ TEST_F(SdlDisplay, OpensAWindowOfThreeTimesTheFrameAndLetterboxesItAfterAResize)
     SDL_SetWindowSize(window, 800, 300);
     ASSERT_EQ(display_update(pattern.data()), 1);
     EXPECT_TRUE(shows_pattern());
+    for (const auto &[type, detail] : {std::pair<Uint32, int>{SDL_KEYDOWN, SDLK_ESCAPE},
+                                       {SDL_WINDOWEVENT, SDL_WINDOWEVENT_CLOSE}, {SDL_QUIT, 0}})
+        EXPECT_EXIT((push(type, detail), display_update(pattern.data())), ::testing::ExitedWithCode(0), "music_stop")
+            << "SDL event " << type;
 }
 
 } // namespace
