@@ -23,6 +23,8 @@ const std::pair<const char *, ScreenFormat> LAYOUTS[] = {
     {"rgb32", LAYOUT_RGB32},   {"bgr32", LAYOUT_BGR32},   {"rgb24", LAYOUT_RGB24},   {"bgr24", LAYOUT_BGR24},
     {"rgb565", LAYOUT_RGB565}, {"bgr565", LAYOUT_BGR565}, {"rgb555", LAYOUT_RGB555}, {"bgr555", LAYOUT_BGR555}};
 
+using Kind = ScreenEventKind;
+
 // A window of a class of its own name, with the program's icon.
 inline HWND test_window(const char *name)
 {

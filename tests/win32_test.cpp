@@ -48,7 +48,6 @@ TEST(Window, TakesTheScreenAndItsInputUntilClosed)
     HWND window = test_window("messages"), other = test_window("other");
     ASSERT_TRUE(window_take_screen(window));
     EXPECT_EQ(screen.icon, LoadIconA(GetModuleHandleA(nullptr), "IDI_MAIN"));
-    using Kind = ScreenEventKind;
     screen.events = {{Kind::KeyDown, 0x20}, {Kind::KeyDown, 0x20}, {Kind::Deactivate, 0}, {Kind::Activate, 0},
                      {Kind::PointerOver, 0}, {Kind::KeyDown, 'A'}, {Kind::Close, 0}};
     EXPECT_TRUE(pump(other).empty());
