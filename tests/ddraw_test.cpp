@@ -53,12 +53,14 @@ class Display : public ::testing::Test {
 protected:
     void TearDown() override { display_close(); }
 
-    // Full-screen in a screen of this one layout, or a window on a desktop of it.
+    // Full-screen in a screen of this one layout, or a window on a desktop of it; what it asked, forgotten.
     void open(const ScreenFormat &layout, bool windowed = false)
     {
         screen.modes = {{static_cast<int>(layout.bits), layout}};
         screen.desktopFormat = layout;
         ASSERT_EQ(display_open("test", WIDTH, HEIGHT, windowed), 1);
+        screen.said();
+        sleeps.clear();
     }
 
     int update(const std::vector<uint32_t> &frame) { return display_update(frame.data()); }
@@ -99,8 +101,6 @@ TEST_F(Display, PresentsEachUpdateUnlessInactiveOrTheLockFailsAndNothingAfterClo
     open(LAYOUT_BGR565);
     EXPECT_NE(screen.icon, nullptr);
     const std::vector<uint32_t> frame = noise_frame(3);
-    sleeps.clear();
-    screen.said();
     screen.events = {{Kind::PointerOver, 0}, {Kind::KeyDown, 0x1221}};
     EXPECT_EQ(update(frame), 1);
     EXPECT_EQ(crossfadeLevel, 255.0f);
@@ -142,7 +142,6 @@ TEST_F(Display, AWindowShowsEachFrameInTheLetterboxOfItsClientAreaAsItIsNowBetwe
         for (const auto &c : cases) {
             SCOPED_TRACE(::testing::Message() << desktop.bits << "-bit desktop, " << c.shown);
             screen.client = c.client;
-            screen.said();
             const std::vector<uint32_t> frame = noise_frame(++seed);
             EXPECT_EQ(update(frame), 1);
             EXPECT_EQ(screen.said(), c.shown);
