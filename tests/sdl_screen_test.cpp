@@ -66,10 +66,12 @@ void push(Uint32 type, int detail = 0, Uint8 repeat = 0)
 {
     SDL_Event e = {};
     e.type = type;
-    if (type == SDL_KEYDOWN)
-        e.key.repeat = repeat, e.key.keysym.sym = detail;
-    else if (type == SDL_WINDOWEVENT)
+    if (type == SDL_KEYDOWN) {
+        e.key.repeat = repeat;
+        e.key.keysym.sym = detail;
+    } else if (type == SDL_WINDOWEVENT) {
         e.window.event = static_cast<Uint8>(detail);
+    }
     SDL_PushEvent(&e);
 }
 
