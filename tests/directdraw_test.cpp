@@ -1,5 +1,4 @@
-// directdraw_test.cpp - the DirectDraw stand-in over a test screen: modes,
-// surfaces, locks, flips, release, and blits onto the desktop.
+// directdraw_test.cpp - the DirectDraw stand-in over a test screen: modes, surfaces, flips and desktop blits.
 #include <gtest/gtest.h>
 
 #include <cstring>
@@ -10,6 +9,8 @@
 namespace {
 
 const DWORD CHAIN = DDSCAPS_PRIMARYSURFACE | DDSCAPS_FLIP | DDSCAPS_COMPLEX;
+// Several calls' results, made in order.
+using Results = std::vector<HRESULT>;
 
 DDSURFACEDESC describe(DWORD flags, DWORD caps, DWORD backBuffers = 0, DWORD width = 0, DWORD height = 0)
 {
@@ -46,7 +47,9 @@ protected:
     IDirectDrawSurface *primary = nullptr;
 };
 
-TEST_F(DirectDrawStandIn, OneObjectOnAScreenWhoseModesNeedTheExclusiveLevelAndOnePrimaryInAMode)
+// One object, whose modes need the exclusive level, and one primary in a mode; one lock at a time, flips
+// only unlocked, three surfaces taking turns; a mode left loses them; the last one gives the screen back.
+TEST_F(DirectDrawStandIn, OneObjectInAModeFlipsAChainUnlockedUntilTheModeIsLeftAndTheLastSurfaceGivesTheScreenBack)
 {
     EXPECT_LT(DirectDrawCreate(nullptr, nullptr, nullptr), 0);
     screen.available = false;
@@ -57,7 +60,7 @@ TEST_F(DirectDrawStandIn, OneObjectOnAScreenWhoseModesNeedTheExclusiveLevelAndOn
     ASSERT_EQ(DirectDrawCreate(nullptr, &directDraw, nullptr), DD_OK);
     EXPECT_LT(DirectDrawCreate(nullptr, &refused, nullptr), 0) << "a second object";
 
-    DDSURFACEDESC desc = describe(DDSD_CAPS | DDSD_BACKBUFFERCOUNT, CHAIN, 2);
+    DDSURFACEDESC desc = describe(DDSD_CAPS | DDSD_BACKBUFFERCOUNT, CHAIN, 2), again;
     EXPECT_EQ(directDraw->CreateSurface(&desc, &primary, nullptr), DDERR_NODISPLAYMODE);
     EXPECT_EQ(directDraw->SetDisplayMode(320, 240, 32), DDERR_NOEXCLUSIVEMODE);
     EXPECT_LT(directDraw->SetCooperativeLevel(window, DDSCL_EXCLUSIVE), 0);
@@ -75,36 +78,23 @@ TEST_F(DirectDrawStandIn, OneObjectOnAScreenWhoseModesNeedTheExclusiveLevelAndOn
     EXPECT_EQ(directDraw->CreateSurface(&desc, &other, nullptr), DDERR_PRIMARYSURFACEALREADYEXISTS);
     DDPIXELFORMAT format = {};
     EXPECT_EQ(primary->GetPixelFormat(&format), DDERR_INVALIDPARAMS);
-    EXPECT_EQ(directDraw->SetCooperativeLevel(window, DDSCL_NORMAL), DD_OK);
-    EXPECT_EQ(screen.said(), "open refused, open, show directdraw test, mode 24, mode 32, back buffers 2, hide");
-}
+    EXPECT_EQ(screen.said(), "open refused, open, show directdraw test, mode 24, mode 32, back buffers 2");
 
-// One lock at a time, flips only unlocked, three surfaces taking turns; a
-// mode left loses them; the screen and window go back with the last one.
-TEST_F(DirectDrawStandIn, FlipTurnsTheUnlockedChainUntilItsModeIsLeftAndTheLastSurfaceGivesTheScreenBack)
-{
-    ASSERT_EQ(DirectDrawCreate(nullptr, &directDraw, nullptr), DD_OK);
-    ASSERT_EQ(directDraw->SetCooperativeLevel(window, DDSCL_EXCLUSIVE | DDSCL_FULLSCREEN), DD_OK);
-    ASSERT_EQ(directDraw->SetDisplayMode(320, 240, 32), DD_OK);
-    DDSURFACEDESC desc = describe(DDSD_CAPS | DDSD_BACKBUFFERCOUNT, CHAIN, 2), again;
-    ASSERT_EQ(directDraw->CreateSurface(&desc, &primary, nullptr), DD_OK);
     IDirectDrawSurface *back = nullptr;
     DDSCAPS caps = {DDSCAPS_BACKBUFFER};
     ASSERT_EQ(primary->GetAttachedSurface(&caps, &back), DD_OK);
+    std::vector<std::vector<uint8_t>> shown;
     for (uint8_t value : {0x11, 0x22, 0x33}) {
         ASSERT_EQ(lock(back, &desc), DD_OK);
-        EXPECT_EQ(lock(back, &again), DDERR_SURFACEBUSY);
-        EXPECT_EQ(primary->Flip(nullptr, DDFLIP_WAIT), DDERR_SURFACEBUSY);
-        EXPECT_EQ(back->Unlock(&again), DDERR_INVALIDPARAMS);
+        EXPECT_EQ((Results{lock(back, &again), primary->Flip(nullptr, DDFLIP_WAIT), back->Unlock(&again)}),
+                  (Results{DDERR_SURFACEBUSY, DDERR_SURFACEBUSY, DDERR_INVALIDPARAMS}));
         std::memset(desc.lpSurface, value, static_cast<size_t>(desc.lPitch) * desc.dwHeight);
-        EXPECT_EQ(back->Unlock(desc.lpSurface), DD_OK);
-        EXPECT_EQ(back->Unlock(desc.lpSurface), DDERR_NOTLOCKED);
+        EXPECT_EQ((Results{back->Unlock(desc.lpSurface), back->Unlock(desc.lpSurface)}),
+                  (Results{DD_OK, DDERR_NOTLOCKED}));
         ASSERT_EQ(primary->Flip(nullptr, DDFLIP_WAIT), DD_OK);
+        shown.emplace_back(320 * 240 * 4, value);
     }
-    const size_t size = 320 * 240 * 4;
-    EXPECT_EQ(screen.frames, (std::vector<std::vector<uint8_t>>{std::vector<uint8_t>(size, 0x11),
-                                                                std::vector<uint8_t>(size, 0x22),
-                                                                std::vector<uint8_t>(size, 0x33)}));
+    EXPECT_EQ(screen.frames, shown);
     screen.failingLocks = 1;
     EXPECT_EQ(lock(back, &desc), DDERR_SURFACEBUSY);
     ASSERT_EQ(lock(back, &desc), DD_OK);
@@ -113,20 +103,21 @@ TEST_F(DirectDrawStandIn, FlipTurnsTheUnlockedChainUntilItsModeIsLeftAndTheLastS
 
     EXPECT_EQ(primary->Restore(), DD_OK);
     ASSERT_EQ(directDraw->SetDisplayMode(640, 480, 32), DD_OK);
-    EXPECT_EQ(lock(back, &desc), DDERR_SURFACELOST);
-    EXPECT_EQ(primary->Flip(nullptr, DDFLIP_WAIT), DDERR_SURFACELOST);
-    EXPECT_EQ(primary->Restore(), DDERR_WRONGMODE);
+    EXPECT_EQ((Results{lock(back, &desc), primary->Flip(nullptr, DDFLIP_WAIT), primary->Restore()}),
+              (Results{DDERR_SURFACELOST, DDERR_SURFACELOST, DDERR_WRONGMODE}));
     EXPECT_EQ(screen.frames.size(), 3u);
 
-    screen.said();
     EXPECT_EQ(back->Release(), 1u);
     EXPECT_GT(directDraw->Release(), 0u);
     directDraw = nullptr;
-    EXPECT_EQ(screen.said(), "");
+    EXPECT_EQ(screen.said(), "present, present, present, mode 32");
     primary->Release();
     primary = nullptr;
     EXPECT_EQ(screen.said(), "restore mode, hide, close");
     ASSERT_EQ(DirectDrawCreate(nullptr, &directDraw, nullptr), DD_OK) << "and a new object can be made";
+    EXPECT_EQ(directDraw->SetCooperativeLevel(window, DDSCL_EXCLUSIVE | DDSCL_FULLSCREEN), DD_OK);
+    EXPECT_EQ(directDraw->SetCooperativeLevel(window, DDSCL_NORMAL), DD_OK);
+    EXPECT_EQ(screen.said(), "open, show directdraw test, hide");
 }
 
 // At the normal level the primary is the desktop: its clipper's window turns

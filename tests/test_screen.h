@@ -1,5 +1,4 @@
-// test_screen.h - a screen that tests install in place of SDL's, set up as
-// they need; it keeps every frame presented and a log of what was asked.
+// test_screen.h - a screen that tests install in place of SDL's, keeping every frame and a log of requests.
 #pragma once
 
 #include <cstdio>
@@ -11,7 +10,7 @@
 
 #include "screen.h"
 
-// The eight layouts, as a screen reports them.
+// The eight layouts, as a screen reports them, and by the names SDL's screen is asked for.
 const ScreenFormat LAYOUT_RGB32 = {32, true, 0x00FF0000, 0x0000FF00, 0x000000FF};
 const ScreenFormat LAYOUT_BGR32 = {32, true, 0x000000FF, 0x0000FF00, 0x00FF0000};
 const ScreenFormat LAYOUT_RGB24 = {24, true, 0x00FF0000, 0x0000FF00, 0x000000FF};
@@ -20,6 +19,11 @@ const ScreenFormat LAYOUT_RGB565 = {16, true, 0xF800, 0x07E0, 0x001F};
 const ScreenFormat LAYOUT_BGR565 = {16, true, 0x001F, 0x07E0, 0xF800};
 const ScreenFormat LAYOUT_RGB555 = {16, true, 0x7C00, 0x03E0, 0x001F};
 const ScreenFormat LAYOUT_BGR555 = {16, true, 0x001F, 0x03E0, 0x7C00};
+const std::pair<const char *, ScreenFormat> LAYOUTS[] = {
+    {"rgb32", LAYOUT_RGB32},   {"bgr32", LAYOUT_BGR32},   {"rgb24", LAYOUT_RGB24},   {"bgr24", LAYOUT_BGR24},
+    {"rgb565", LAYOUT_RGB565}, {"bgr565", LAYOUT_BGR565}, {"rgb555", LAYOUT_RGB555}, {"bgr555", LAYOUT_BGR555}};
+
+using Kind = ScreenEventKind;
 
 // A window of a class of its own name, with the program's icon.
 inline HWND test_window(const char *name)

@@ -1,9 +1,9 @@
-// win32_test.cpp - the Win32 subset on its own: module loading, windows,
-// messages from the screen's input, virtual-key codes and ending the process.
+// win32_test.cpp - the Win32 subset on its own: modules, windows and their messages, key codes, process exit.
 #include <gtest/gtest.h>
 
 #include <cstdio>
 #include <cstdlib>
+#include <tuple>
 #include <vector>
 
 #include "directdraw.h"
@@ -33,11 +33,9 @@ TEST(Library, OnlyDdrawDllIsFoundAndItLeadsToDirectDrawCreateWhileLoaded)
     EXPECT_EQ(reinterpret_cast<void (*)()>(create), reinterpret_cast<void (*)()>(DirectDrawCreate));
     EXPECT_EQ(GetProcAddress(library, "DirectDrawCreateEx"), nullptr);
     EXPECT_TRUE(FreeLibrary(library));
-    EXPECT_EQ(GetModuleHandleA("ddraw.dll"), nullptr);
-    EXPECT_EQ(GetProcAddress(library, "DirectDrawCreate"), nullptr);
-    EXPECT_FALSE(FreeLibrary(library));
-    EXPECT_EQ(LoadLibraryA("ddraw.dll.bak"), nullptr);
-    EXPECT_EQ(LoadLibraryA(nullptr), nullptr);
+    EXPECT_EQ(std::make_tuple(GetModuleHandleA("ddraw.dll"), GetProcAddress(library, "DirectDrawCreate"),
+                              FreeLibrary(library), LoadLibraryA("ddraw.dll.bak"), LoadLibraryA(nullptr)),
+              std::make_tuple(HMODULE{}, FARPROC{}, FALSE, HMODULE{}, HMODULE{}));
 }
 
 // The screen's input follows the activation in order, to that window only,
@@ -50,10 +48,8 @@ TEST(Window, TakesTheScreenAndItsInputUntilClosed)
     HWND window = test_window("messages"), other = test_window("other");
     ASSERT_TRUE(window_take_screen(window));
     EXPECT_EQ(screen.icon, LoadIconA(GetModuleHandleA(nullptr), "IDI_MAIN"));
-    screen.events = {{ScreenEventKind::KeyDown, 0x20},   {ScreenEventKind::KeyDown, 0x20},
-                     {ScreenEventKind::Deactivate, 0},   {ScreenEventKind::Activate, 0},
-                     {ScreenEventKind::PointerOver, 0}, {ScreenEventKind::KeyDown, 'A'},
-                     {ScreenEventKind::Close, 0}};
+    screen.events = {{Kind::KeyDown, 0x20}, {Kind::KeyDown, 0x20}, {Kind::Deactivate, 0}, {Kind::Activate, 0},
+                     {Kind::PointerOver, 0}, {Kind::KeyDown, 'A'}, {Kind::Close, 0}};
     EXPECT_TRUE(pump(other).empty());
     EXPECT_EQ(pump(window), (std::vector<Message>{{WM_ACTIVATEAPP, 1}, {WM_KEYDOWN, 0x20}, {WM_KEYDOWN, 0x20},
                                                   {WM_ACTIVATEAPP, 0}, {WM_ACTIVATEAPP, 1},
@@ -72,23 +68,20 @@ TEST(Window, TakesTheScreenAndItsInputUntilClosed)
 TEST(Keys, LettersDigitsAndNamedKeysGetTheirCodesAndOthersNone)
 {
     const std::pair<SDL_Keycode, uint32_t> keys[] = {
-        {SDLK_SPACE, 0x20}, {SDLK_ESCAPE, 0x1B}, {SDLK_a, 0x41},      {SDLK_z, 0x5A},   {SDLK_0, 0x30},
-        {SDLK_9, 0x39},     {SDLK_RETURN, 0x0D}, {SDLK_LEFT, 0x25},   {SDLK_F12, 0x7B},
+        {SDLK_SPACE, 0x20}, {SDLK_ESCAPE, 0x1B}, {SDLK_a, 0x41}, {SDLK_z, 0x5A}, {SDLK_0, 0x30}, {SDLK_9, 0x39},
+        {SDLK_RETURN, 0x0D}, {SDLK_LEFT, 0x25}, {SDLK_F12, 0x7B}, {SDLK_BACKQUOTE, VK_NONE},
         // No code, though the low byte is that of ESC or SPACE.
-        {SDL_SCANCODE_TO_KEYCODE(SDL_SCANCODE_APP1), VK_NONE}, {SDL_SCANCODE_TO_KEYCODE(0x120), VK_NONE},
-        {SDLK_BACKQUOTE, VK_NONE},
-    };
+        {SDL_SCANCODE_TO_KEYCODE(SDL_SCANCODE_APP1), VK_NONE}, {SDL_SCANCODE_TO_KEYCODE(0x120), VK_NONE}};
     for (const auto &key : keys)
         EXPECT_EQ(virtual_key(key.first), key.second) << "SDL key " << key.first;
 }
 
-// Without the exit handlers, which would print after the last line.
+// No exit handler prints after the last line, which only a flush at the exit shows.
 TEST(Process, ExitProcessEndsAtOnceWithTheCode)
 {
     EXPECT_EXIT(
         {
             std::atexit([] { std::fputs("exit handler ran\n", stderr); });
-            // Buffered, so that only a flush at the exit shows the line.
             std::setvbuf(stderr, nullptr, _IOFBF, BUFSIZ);
             std::fputs("before exit\n", stderr);
             ExitProcess(3);
