@@ -1,5 +1,4 @@
-// png_files.cpp - the test pictures written by libpng into memory, and the
-// file and chunk helpers around them.
+// png_files.cpp - the test pictures written by libpng into memory, and the file and chunk helpers.
 #include "png_files.h"
 
 #include <algorithm>
@@ -14,9 +13,7 @@ namespace {
 bool Encode(const PngImage &image, png_bytepp rows, std::vector<unsigned char> &out)
 {
     png_structp png = png_create_write_struct(PNG_LIBPNG_VER_STRING, nullptr, nullptr, nullptr);
-    if (!png)
-        return false;
-    png_infop info = png_create_info_struct(png);
+    png_infop info = png ? png_create_info_struct(png) : nullptr;
     if (!info || setjmp(png_jmpbuf(png))) {
         png_destroy_write_struct(&png, &info);
         return false;
@@ -33,17 +30,14 @@ bool Encode(const PngImage &image, png_bytepp rows, std::vector<unsigned char> &
                  PNG_COMPRESSION_TYPE_DEFAULT, PNG_FILTER_TYPE_DEFAULT);
     if (image.gamma > 0)
         png_set_gAMA(png, info, image.gamma);
-
     if (!image.palette.empty())
         png_set_PLTE(png, info, image.palette.data(), int(image.palette.size()));
     if (!image.paletteAlpha.empty())
         png_set_tRNS(png, info, image.paletteAlpha.data(), int(image.paletteAlpha.size()), nullptr);
-    if (image.hasTransparentColor) {
-        png_color_16 color = {0, image.transparentColor[0], image.transparentColor[1], image.transparentColor[2],
-                              image.transparentColor[0]};
+    const uint16_t *t = image.transparentColor;
+    png_color_16 color = {0, t[0], t[1], t[2], t[0]};
+    if (image.hasTransparentColor)
         png_set_tRNS(png, info, nullptr, 0, &color);
-    }
-
     png_write_info(png, info);
     if (image.bitDepth < 8)
         png_set_packing(png);
@@ -108,9 +102,7 @@ std::vector<unsigned char> EncodePng(const PngImage &image)
         rows[y] = data.data() + y * perRow * bytesPerSample;
 
     std::vector<unsigned char> out;
-    if (!Encode(image, rows.data(), out))
-        out.clear();
-    return out;
+    return Encode(image, rows.data(), out) ? out : std::vector<unsigned char>();
 }
 
 bool WriteFile(const std::string &path, const std::vector<unsigned char> &bytes)
@@ -143,9 +135,9 @@ void FixChunkCrcs(std::vector<unsigned char> &png)
 TempDir::TempDir()
 {
     static std::random_device seed;
+    std::error_code error;
     for (int attempt = 0; attempt < 100 && path_.empty(); ++attempt) {
         const auto name = std::filesystem::temp_directory_path() / ("loadpng-test." + std::to_string(seed()));
-        std::error_code error;
         if (std::filesystem::create_directory(name, error))
             path_ = name.generic_string();
     }
