@@ -1,5 +1,4 @@
-// synka_test.cpp - the music module against a recording sound library: its
-// calls, and the sync commands' road from the audio thread to the pictures.
+// synka_test.cpp - the music module against a recording sound library: its calls, and its syncs to the pictures.
 #include "synka.h"
 #include "test.h"
 #include "tracker_sound.h"
@@ -14,11 +13,9 @@ bool running = true;
 Picture *currentPicture = nullptr;
 Lista<Picture *> pictures;
 
-// Linked in place of platform_sound: every call is logged with its
-// arguments and succeeds; loading hands out one song, or null when told to.
-struct FMUSIC_MODULE {
-    int unused;
-};
+// Linked in place of platform_sound: every call is logged with its arguments and succeeds; loading hands out
+// one song, or null when told to.
+struct FMUSIC_MODULE {};
 
 namespace {
 
@@ -98,8 +95,7 @@ TEST_F(MusicSync, EachZ00DeliveredOnceShowsTheNextPictureAndTheLastEndsThePresen
     sync(0x00);
     sync(0x00);
     EXPECT_EQ(shown(), 1) << "nothing changes until the frame loop delivers";
-    // Shown and running after each delivery: both Z00s in order, nothing
-    // twice, the last picture kept at the end, then the list starts over.
+    // After each delivery: both Z00s in order, nothing twice, the last picture kept at the end, then a restart.
     std::vector<std::pair<int, bool>> got;
     for (int step = 0; step < 4; ++step) {
         if (step >= 2)
@@ -122,8 +118,7 @@ TEST_F(MusicSync, CommandsFromTheAudioThreadAreNeitherLostNorRepeated)
         music_sync_deliver();
     audio.join();
     music_sync_deliver();
-    // Next yields the second, third, null, first, ...: after 4001 commands
-    // the cycle of four is one step into its next round.
+    // Next yields the second, third, null, first, ...: 4001 commands are one step into a cycle of four.
     EXPECT_EQ(shown(), 2);
     EXPECT_FALSE(running);
 }

@@ -1,5 +1,4 @@
-// xm_patterns_seeds.cpp - writes the seed corpus of the XM layout reader's
-// fuzz target into the directory given as the only argument.
+// xm_patterns_seeds.cpp - writes the XM layout reader fuzzer's seeds into a folder.
 #include "xm_test_songs.h"
 
 #include <cstdio>
