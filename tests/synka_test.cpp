@@ -17,19 +17,15 @@ Lista<Picture *> pictures;
 // one song, or null when told to.
 struct FMUSIC_MODULE {};
 
-namespace {
+static std::vector<std::string> soundCalls;
+static bool songLoads = true;
+static FMUSIC_MODULE theSong;
 
-std::vector<std::string> soundCalls;
-bool songLoads = true;
-FMUSIC_MODULE theSong;
-
-signed char log(std::string call, const void *song = nullptr)
+static signed char log(std::string call, const void *song = nullptr)
 {
     soundCalls.push_back(call + (song == &theSong ? " song" : ""));
     return 1;
 }
-
-} // namespace
 
 signed char FSOUND_SetOutput(int type) { return log("SetOutput " + std::to_string(type)); }
 signed char FSOUND_SetDriver(int driver) { return log("SetDriver " + std::to_string(driver)); }
