@@ -110,8 +110,8 @@ TEST_F(PictureList, LoadsEveryListedPictureOrEndsWithTheFailuresLine)
     ASSERT_TRUE(WriteSolidPng(dir.File("wide.png"), 30, 10, 0xFFFF0000u));
     ASSERT_TRUE(WriteSolidPng(dir.File("tall.png"), 7, 40, 0x80123456u));
     ASSERT_TRUE(WriteText(dir.File("broken.png"), "not a picture"));
-    const std::string wide = dir.File("wide.png\n"), missing = dir.File("missing.png");
-    const std::string absent = dir.File("absent.dat"), broken = dir.File("broken.png");
+    const std::string wide = dir.File("wide.png\n"), missing = dir.File("missing.png"), absent = dir.File("absent.dat"),
+                      broken = dir.File("broken.png");
     // The list file, its text when it is `list`, stderr, the first pixels of the pictures loaded.
     const std::tuple<std::string, std::string, std::string, std::vector<uint32_t>> cases[] = {
         {list, wide + dir.File("tall.png\n") + dir.File("wide.png"), "", {0xFFFF0000u, 0x80123456u, 0xFFFF0000u}},

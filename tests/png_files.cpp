@@ -18,13 +18,11 @@ bool Encode(const PngImage &image, png_bytepp rows, std::vector<unsigned char> &
         png_destroy_write_struct(&png, &info);
         return false;
     }
-    png_set_write_fn(
-        png, &out,
-        [](png_structp p, png_bytep data, png_size_t length) {
-            auto *bytes = static_cast<std::vector<unsigned char> *>(png_get_io_ptr(p));
-            bytes->insert(bytes->end(), data, data + length);
-        },
-        [](png_structp) {});
+    const auto append = [](png_structp p, png_bytep data, png_size_t length) {
+        auto *bytes = static_cast<std::vector<unsigned char> *>(png_get_io_ptr(p));
+        bytes->insert(bytes->end(), data, data + length);
+    };
+    png_set_write_fn(png, &out, append, [](png_structp) {});
     png_set_IHDR(png, info, image.width, image.height, image.bitDepth, image.colorType,
                  image.interlaced ? PNG_INTERLACE_ADAM7 : PNG_INTERLACE_NONE,
                  PNG_COMPRESSION_TYPE_DEFAULT, PNG_FILTER_TYPE_DEFAULT);
@@ -49,11 +47,6 @@ bool Encode(const PngImage &image, png_bytepp rows, std::vector<unsigned char> &
 }
 
 } // namespace
-
-int SampleCount(int colorType)
-{
-    return colorType == 2 ? 3 : colorType == 4 ? 2 : colorType == 6 ? 4 : 1;
-}
 
 // Odd sizes leave partial bytes and sparse Adam7 passes; the palette entry
 // that tRNS leaves out is opaque by omission.

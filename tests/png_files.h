@@ -25,7 +25,7 @@ struct PngImage {
 const std::pair<int, int> pngForms[] = {{0, 1}, {0, 2}, {0, 4}, {0, 8}, {0, 16}, {2, 8}, {2, 16}, {3, 1},
                                         {3, 2}, {3, 4}, {3, 8}, {4, 8}, {4, 16}, {6, 8}, {6, 16}};
 
-int SampleCount(int colorType);
+inline int SampleCount(int colorType) { return colorType == 2 ? 3 : colorType == 4 ? 2 : colorType == 6 ? 4 : 1; }
 // A 9x7 picture: pixel 0 all zero, 1 all maximum, the rest scattered; with transparency,
 // pixel 2 is the transparent colour, pixel 3 one bit off it, and a palette's tRNS one entry short.
 PngImage ScatteredImage(int colorType, int bitDepth, bool transparency, bool interlaced, double gamma);
