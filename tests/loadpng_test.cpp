@@ -23,15 +23,13 @@ std::vector<uint32_t> PixelsOf(const Picture &picture)
     return std::vector<uint32_t>(picture.pixels, picture.pixels + std::size_t(picture.width) * picture.height);
 }
 
-// A `depth`-bit sample in 8 bits: narrow ones spread over 0-255, 16-bit ones keep their high byte.
-uint32_t To8Bits(uint32_t sample, int depth)
-{
-    return depth == 16 ? sample >> 8 : sample * 255u / ((1u << depth) - 1);
-}
-
 // The words the PNG standard gives the pixels, with no gamma change.
 std::vector<uint32_t> ExpectedWords(const PngImage &image)
 {
+    // Narrow samples spread over 0-255, 16-bit ones keep their high byte.
+    const auto to8Bits = [](uint32_t sample, int depth) {
+        return depth == 16 ? sample >> 8 : sample * 255u / ((1u << depth) - 1);
+    };
     std::vector<uint32_t> words;
     for (std::size_t i = 0; i < image.samples.size(); i += SampleCount(image.colorType)) {
         const uint16_t *s = &image.samples[i];
@@ -45,9 +43,9 @@ std::vector<uint32_t> ExpectedWords(const PngImage &image)
         bool transparent = image.hasTransparentColor;
         for (int c = 0; c < colours; ++c)
             transparent = transparent && s[c] == image.transparentColor[c];
-        const uint32_t alpha = image.colorType & 4 ? To8Bits(s[colours], depth) : transparent ? 0 : 255;
-        words.push_back(alpha << 24 | To8Bits(s[0], depth) << 16 | To8Bits(s[colours / 2], depth) << 8 |
-                        To8Bits(s[colours - 1], depth));
+        const uint32_t alpha = image.colorType & 4 ? to8Bits(s[colours], depth) : transparent ? 0 : 255;
+        words.push_back(alpha << 24 | to8Bits(s[0], depth) << 16 | to8Bits(s[colours / 2], depth) << 8 |
+                        to8Bits(s[colours - 1], depth));
     }
     return words;
 }

@@ -12,9 +12,8 @@ namespace {
 
 // An element that counts its own deletion.
 struct Element {
-    explicit Element(int *deletions) : deletions(deletions) {}
-    ~Element() { ++*deletions; }
     int *deletions;
+    ~Element() { ++*deletions; }
 };
 
 using List = Lista<Element *>;
@@ -35,7 +34,7 @@ TEST(Lista, CursorYieldsElementsThenNullThenStartsOverAndAddRewindsIt)
         SCOPED_TRACE(testing::Message() << count << " elements");
         List list;
         std::vector<Element *> added;
-        auto add = [&] { list.Add(added.emplace_back(new Element(&deletions))); };
+        auto add = [&] { list.Add(added.emplace_back(new Element{&deletions})); };
         for (int i = 0; i < count; ++i)
             add();
         for (int round = 0; round < 2; ++round) {
@@ -63,10 +62,10 @@ TEST(Lista, DestroyingDeletesEveryElementOnceWithoutExhaustingTheStack)
         for (int i = 0; i < length; ++i) {
             tail->next = new List;
             tail->next->prev = tail;
-            tail->obj = new Element(&deletions);
+            tail->obj = new Element{&deletions};
             tail = tail->next;
         }
-        list.Add(new Element(&deletions));
+        list.Add(new Element{&deletions});
         list.Add(nullptr);
         EXPECT_EQ(deletions, 0);
     }

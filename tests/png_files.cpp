@@ -81,8 +81,8 @@ PngImage ScatteredImage(int colorType, int depth, bool transparency, bool interl
 
 std::vector<unsigned char> EncodePng(const PngImage &image)
 {
-    const std::size_t perRow = std::size_t(image.width) * SampleCount(image.colorType);
-    const std::size_t bytesPerSample = image.bitDepth == 16 ? 2 : 1;
+    const std::size_t perRow = std::size_t(image.width) * SampleCount(image.colorType),
+                      bytesPerSample = image.bitDepth == 16 ? 2 : 1;
     if (image.samples.size() != perRow * image.height)
         throw std::invalid_argument("PngImage: sample count does not match its size");
 

@@ -90,8 +90,7 @@ TEST_F(MusicSync, EachZ00DeliveredOnceShowsTheNextPictureAndTheLastEndsThePresen
         sync(static_cast<unsigned char>(param));
     sync(0x00);
     sync(0x00);
-    // Nothing until the frame loop delivers; then both Z00s in order, nothing twice, the last picture kept at the
-    // end, then a restart.
+    // Nothing before the frame loop delivers; then both Z00s, once each, the last picture kept, then a restart.
     std::vector<std::pair<int, bool>> got = {{shown(), running}};
     for (int step = 0; step < 4; ++step) {
         if (step >= 2)

@@ -46,15 +46,10 @@ const size_t kVersionAt = 58, kSongLengthAt = 64, kChannelsAt = 68, kPatternAt =
 
 const std::vector<uint8_t> kSyncBytes = xm_write(xm_sync_song());
 
-XmError parse(const std::vector<uint8_t> &bytes, XmPatterns &out)
-{
-    return xm_parse_patterns(bytes.data(), bytes.size(), out);
-}
-
 TEST(XmPatterns, ReadsLayoutAndEveryZxxCellOfTheSyncSongAndEmptiesOnlyTheirBytes)
 {
     XmPatterns song;
-    ASSERT_EQ(parse(kSyncBytes, song), XmError::None);
+    ASSERT_EQ(xm_parse_patterns(kSyncBytes.data(), kSyncBytes.size(), song), XmError::None);
     EXPECT_EQ(std::tie(song.channels, song.restartPosition, song.orders, song.patternRows),
               std::make_tuple(4, 1, std::vector<uint8_t>{0, 1, 2}, std::vector<int>{8, 8, 4}));
     // pattern, row, channel, parameter, as xm_sync_song places them.
@@ -101,7 +96,7 @@ TEST(XmPatterns, ReadsUnpackedCells)
     bytes[kPatternAt + 7] = 8;
 
     XmPatterns song;
-    ASSERT_EQ(parse(bytes, song), XmError::None);
+    ASSERT_EQ(xm_parse_patterns(bytes.data(), bytes.size(), song), XmError::None);
     ASSERT_EQ(song.syncCells.size(), 1u);
     EXPECT_EQ(std::tie(song.syncCells[0].channel, song.syncCells[0].param), std::make_tuple(0, uint8_t(0x7F)));
     EXPECT_EQ(std::vector<uint8_t>(&song.blanked[dataAt], &song.blanked[dataAt + 5]),
@@ -115,7 +110,7 @@ TEST(XmPatterns, RefusesEveryTruncatedPrefixBadHeadersAndOverrunningPatterns)
         const std::vector<uint8_t> prefix(kSyncBytes.begin(), kSyncBytes.begin() + static_cast<long>(size));
         XmPatterns song;
         song.channels = 99;
-        ASSERT_EQ(parse(prefix, song), XmError::Truncated) << "prefix of " << size << " bytes";
+        ASSERT_EQ(xm_parse_patterns(prefix.data(), size, song), XmError::Truncated) << "prefix of " << size << " bytes";
         EXPECT_EQ(std::tie(song.channels, song.blanked), std::make_tuple(0, std::vector<uint8_t>{}));
     }
     XmPatterns song;
@@ -139,7 +134,7 @@ TEST(XmPatterns, RefusesEveryTruncatedPrefixBadHeadersAndOverrunningPatterns)
         bytes[at] = static_cast<uint8_t>(value);
         if (wide)
             bytes[at + 1] = static_cast<uint8_t>(value >> 8);
-        EXPECT_EQ(parse(bytes, song), error) << what;
+        EXPECT_EQ(xm_parse_patterns(bytes.data(), bytes.size(), song), error) << what;
     }
 }
 
