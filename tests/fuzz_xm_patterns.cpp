@@ -1,5 +1,5 @@
-// fuzz_xm_patterns.cpp - libFuzzer target: the XM layout reader refuses any bytes, or finds cells inside the
-// layout and an emptied copy that parses again with no Zxx cell left.
+// fuzz_xm_patterns.cpp - libFuzzer target: the XM layout reader refuses bytes, or finds cells in bounds and a
+// copy that parses again free of Zxx cells.
 #include "xm_patterns.h"
 
 #include <cstdlib>

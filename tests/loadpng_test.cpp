@@ -65,8 +65,7 @@ TEST(LoadPicture, EveryColourTypeAndDepthDecodesToTheColourWords)
     TempDir dir;
     for (const auto &[type, depth] : pngForms)
         for (int variant = 0; variant < 8; ++variant) {
-            // tRNS is not allowed with an alpha channel; no gAMA and 0.45455
-            // both make the screen's 2.2 give the samples as they are.
+            // tRNS is not allowed with an alpha channel; no gAMA and 0.45455 both undo the screen's 2.2.
             if (variant & 1 && type >= 4)
                 continue;
             const PngImage image = ScatteredImage(type, depth, variant & 1, variant & 2, variant & 4 ? 0.45455 : 0.0);

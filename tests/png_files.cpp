@@ -48,8 +48,7 @@ bool Encode(const PngImage &image, png_bytepp rows, std::vector<unsigned char> &
 
 } // namespace
 
-// Odd sizes leave partial bytes and sparse Adam7 passes; the palette entry
-// that tRNS leaves out is opaque by omission.
+// Odd sizes leave partial bytes and sparse Adam7 passes; the palette entry tRNS leaves out is opaque by omission.
 PngImage ScatteredImage(int colorType, int depth, bool transparency, bool interlaced, double gamma)
 {
     PngImage image;

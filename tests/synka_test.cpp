@@ -13,8 +13,7 @@ bool running = true;
 Picture *currentPicture = nullptr;
 Lista<Picture *> pictures;
 
-// Linked in place of platform_sound: every call is logged with its arguments and succeeds; loading hands out
-// one song, or null when told to.
+// Linked in place of platform_sound: logs every call and succeeds; loading gives one song, or null when told to.
 struct FMUSIC_MODULE {};
 
 static std::vector<std::string> soundCalls;
