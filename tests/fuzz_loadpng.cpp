@@ -1,25 +1,18 @@
-// fuzz_loadpng.cpp - libFuzzer target for Picture::Load, which must decode
-// or refuse each input without a crash or a leak. The chunk CRCs are made
-// right first, so that mutations reach the decoder instead of stopping at
-// libpng's CRC test, which the fuzzer cannot see into.
+// fuzz_loadpng.cpp - libFuzzer target: Picture::Load decodes or refuses any bytes without a crash or a leak.
 #include "loadpng.h"
 #include "png_files.h"
 
-#include <cstddef>
-#include <cstdint>
 #include <cstdlib>
-#include <string>
-#include <vector>
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
 {
     static const TempDir dir;
     static const std::string path = dir.File("input.png");
     std::vector<unsigned char> png(data, data + size);
+    // Mutations then reach the decoder instead of stopping at libpng's CRC test, which the fuzzer cannot see into.
     FixChunkCrcs(png);
     if (!WriteFile(path, png))
         std::abort();
-
     Picture picture;
     if (picture.Load(path.c_str())) {
         if (!picture.pixels || picture.bpp != 32 || picture.width <= 0 || picture.height <= 0)

@@ -1,6 +1,5 @@
-// fuzz_xm_patterns.cpp - libFuzzer target for the XM layout reader: any
-// bytes either are refused or give a layout whose cells lie inside it and
-// whose emptied copy parses again with no Zxx cell left.
+// fuzz_xm_patterns.cpp - libFuzzer target: the XM layout reader refuses bytes, or finds cells in bounds and a
+// copy that parses again free of Zxx cells.
 #include "xm_patterns.h"
 
 #include <cstdlib>

@@ -1,10 +1,8 @@
-// loadpng_seeds.cpp - writes the PNG loader fuzzer's seeds into the named
-// directory: the loader tests' pictures of every colour type and depth.
+// loadpng_seeds.cpp - writes the PNG loader fuzzer's seeds, pictures of every colour type and depth, into a folder.
 #include "png_files.h"
 
 #include <cstdio>
 #include <filesystem>
-#include <string>
 
 int main(int argc, char **argv)
 {

@@ -1,33 +1,21 @@
-// loadpng_test.cpp - Picture::Load over every PNG colour type and bit depth,
-// transparency, gamma and interlacing, the pixel helpers, and the quiet
-// refusal of missing, damaged and oversized files.
-#include "loadpng.h"
-#include "png_files.h"
+// loadpng_test.cpp - Picture::Load over every PNG form, its pixel helpers, and its quiet refusals.
+#include "frame_reference.h"
 
 #include <gtest/gtest.h>
 
 #include <cmath>
-#include <filesystem>
-#include <iterator>
-#include <string>
+#include <cstdio>
 #include <tuple>
-#include <vector>
-
-#ifdef _WIN32
-#include <windows.h>
-#endif
 
 namespace {
 
-int OpenFileCount()
+// The descriptor a file opened now gets: the lowest free one, so a file left open raises it.
+int NextDescriptor(const std::string &path)
 {
-#ifdef _WIN32
-    DWORD handles = 0;
-    GetProcessHandleCount(GetCurrentProcess(), &handles);
-    return int(handles);
-#else
-    return int(std::distance(std::filesystem::directory_iterator("/proc/self/fd"), {}));
-#endif
+    FILE *file = std::fopen(path.c_str(), "rb");
+    const int descriptor = fileno(file);
+    std::fclose(file);
+    return descriptor;
 }
 
 std::vector<uint32_t> PixelsOf(const Picture &picture)
@@ -35,39 +23,41 @@ std::vector<uint32_t> PixelsOf(const Picture &picture)
     return std::vector<uint32_t>(picture.pixels, picture.pixels + std::size_t(picture.width) * picture.height);
 }
 
-// A `depth`-bit sample in 8 bits: narrow ones spread over 0-255, 16-bit ones keep their high byte.
-uint32_t To8Bits(uint32_t sample, int depth)
+// The words the PNG standard gives the pixels, with no gamma change.
+std::vector<uint32_t> ExpectedWords(const PngImage &image)
 {
-    return depth == 16 ? sample >> 8 : sample * 255u / ((1u << depth) - 1);
-}
-
-// The word the PNG standard gives pixel i, with no gamma change.
-uint32_t ExpectedWord(const PngImage &image, std::size_t i)
-{
-    const uint16_t *s = &image.samples[i * SampleCount(image.colorType)];
-    if (image.colorType == 3) {
-        const png_color &c = image.palette[s[0]];
-        const uint32_t alpha = s[0] < image.paletteAlpha.size() ? image.paletteAlpha[s[0]] : 255;
-        return alpha << 24 | uint32_t(c.red) << 16 | uint32_t(c.green) << 8 | c.blue;
+    // Narrow samples spread over 0-255, 16-bit ones keep their high byte.
+    const auto to8Bits = [](uint32_t sample, int depth) {
+        return depth == 16 ? sample >> 8 : sample * 255u / ((1u << depth) - 1);
+    };
+    std::vector<uint32_t> words;
+    for (std::size_t i = 0; i < image.samples.size(); i += SampleCount(image.colorType)) {
+        const uint16_t *s = &image.samples[i];
+        if (image.colorType == 3) {
+            const png_color &c = image.palette[s[0]];
+            const uint32_t alpha = s[0] < image.paletteAlpha.size() ? image.paletteAlpha[s[0]] : 255;
+            words.push_back(alpha << 24 | uint32_t(c.red) << 16 | uint32_t(c.green) << 8 | c.blue);
+            continue;
+        }
+        const int colours = image.colorType & 2 ? 3 : 1, depth = image.bitDepth;
+        bool transparent = image.hasTransparentColor;
+        for (int c = 0; c < colours; ++c)
+            transparent = transparent && s[c] == image.transparentColor[c];
+        const uint32_t alpha = image.colorType & 4 ? to8Bits(s[colours], depth) : transparent ? 0 : 255;
+        words.push_back(alpha << 24 | to8Bits(s[0], depth) << 16 | to8Bits(s[colours / 2], depth) << 8 |
+                        to8Bits(s[colours - 1], depth));
     }
-    const int colours = image.colorType & 2 ? 3 : 1, depth = image.bitDepth;
-    bool transparent = image.hasTransparentColor;
-    for (int c = 0; c < colours; ++c)
-        transparent = transparent && s[c] == image.transparentColor[c];
-    const uint32_t alpha = image.colorType & 4 ? To8Bits(s[colours], depth) : transparent ? 0 : 255;
-    return alpha << 24 | To8Bits(s[0], depth) << 16 | To8Bits(s[colours / 2], depth) << 8 |
-           To8Bits(s[colours - 1], depth);
+    return words;
 }
 
-// Writes and loads the image; the pixels of the Picture when Load gave it the image's size.
+// The pixels Load gives the written image; none unless it took the image's size.
 std::vector<uint32_t> Loaded(const TempDir &dir, const PngImage &image, Picture &picture)
 {
     const std::string path = dir.File("picture.png");
-    EXPECT_TRUE(WriteFile(path, EncodePng(image)));
-    EXPECT_EQ(picture.Load(path.c_str()), 1);
-    const auto size = std::make_tuple(picture.width, picture.height, picture.bpp, picture.pixels != nullptr);
-    EXPECT_EQ(size, std::make_tuple(image.width, image.height, 32, true));
-    return size == std::make_tuple(image.width, image.height, 32, true) ? PixelsOf(picture) : std::vector<uint32_t>();
+    EXPECT_TRUE(WriteFile(path, EncodePng(image)) && picture.Load(path.c_str()) == 1);
+    const bool sized = picture.pixels && std::tie(picture.width, picture.height, picture.bpp) ==
+                                             std::make_tuple(image.width, image.height, 32);
+    return sized ? PixelsOf(picture) : std::vector<uint32_t>();
 }
 
 TEST(LoadPicture, EveryColourTypeAndDepthDecodesToTheColourWords)
@@ -75,16 +65,13 @@ TEST(LoadPicture, EveryColourTypeAndDepthDecodesToTheColourWords)
     TempDir dir;
     for (const auto &[type, depth] : pngForms)
         for (int variant = 0; variant < 8; ++variant) {
-            // tRNS is not allowed with an alpha channel; no gAMA and
-            // 0.45455 both make the screen's 2.2 give the samples as they are.
+            // tRNS is not allowed with an alpha channel; no gAMA and 0.45455 both undo the screen's 2.2.
             if (variant & 1 && type >= 4)
                 continue;
             const PngImage image = ScatteredImage(type, depth, variant & 1, variant & 2, variant & 4 ? 0.45455 : 0.0);
-            std::vector<uint32_t> expected;
-            for (int i = 0; i < 63; ++i)
-                expected.push_back(ExpectedWord(image, i));
             Picture picture;
-            EXPECT_EQ(Loaded(dir, image, picture), expected) << "type " << type << " depth " << depth << " variant " << variant;
+            EXPECT_EQ(Loaded(dir, image, picture), ExpectedWords(image))
+                << "type " << type << " depth " << depth << " variant " << variant;
         }
 }
 
@@ -102,22 +89,19 @@ TEST(LoadPicture, GreyRampFollowsFileAndScreenGammaAndASecondLoadReplacesThePict
         for (uint32_t i = 0; i < 256; ++i)
             image.samples.push_back(uint16_t(i * ((1u << depth) - 1) / 255));
         const std::vector<uint32_t> words = Loaded(dir, image, picture);
+        ASSERT_EQ(words.size(), 256u);
         for (std::size_t i = 0; i < words.size(); ++i) {
             EXPECT_EQ(words[i], 0xFF000000u | (words[i] & 0xFF) * 0x010101u) << "depth " << depth << " sample " << i;
             EXPECT_NEAR(words[i] & 0xFF, 255.0 * std::pow(i / 255.0, 1.0 / (image.gamma * 2.2)), 1.5) << i;
         }
     }
-    PngImage single;
-    single.samples = {10, 20, 30};
-    EXPECT_EQ(Loaded(dir, single, picture), std::vector<uint32_t>{0xFF0A141E});
 }
 
 TEST(PixelHelpers, Expand24WidensRowsSkippingTheGapAndSetAlphaReplacesAlphaOnly)
 {
     const unsigned char source[] = {0x11, 0x22, 0x33, 0x44, 0x55, 0x66, 0xEE, 0x77, 0x88, 0x99, 0xAA, 0xBB, 0xCC};
     Picture picture;
-    picture.width = 2;
-    picture.height = 2;
+    picture.width = picture.height = 2;
     picture.pixels = new uint32_t[4];
     picture.Expand24(source, 1, false);
     EXPECT_EQ(PixelsOf(picture), (std::vector<uint32_t>{0xFF112233, 0xFF445566, 0xFF778899, 0xFFAABBCC}));
@@ -131,7 +115,7 @@ TEST(PixelHelpers, Expand24WidensRowsSkippingTheGapAndSetAlphaReplacesAlphaOnly)
 TEST(LoadPicture, RefusesNoFileADamagedATruncatedOrAnOversizedOneQuietly)
 {
     TempDir dir;
-    const std::string good = dir.File("good.png"), bad = dir.File("bad.png");
+    const std::string good = dir.File("good.png"), bad = dir.File("bad.png"), missing = dir.File("missing.png");
     // The 3-byte path, and the 4-byte one interlaced.
     const std::vector<unsigned char> rgb = EncodePng(ScatteredImage(2, 8, false, false, 0)),
                                      rgba = EncodePng(ScatteredImage(6, 8, false, true, 0));
@@ -139,22 +123,20 @@ TEST(LoadPicture, RefusesNoFileADamagedATruncatedOrAnOversizedOneQuietly)
     auto expectRefused = [&](const char *path, const std::string &what) {
         Picture picture;
         ASSERT_EQ(picture.Load(good.c_str()), 1);
-        const int files = OpenFileCount();
         testing::internal::CaptureStderr();
         testing::internal::CaptureStdout();
-        const int result = picture.Load(path);
+        const int descriptor = NextDescriptor(good), result = picture.Load(path), after = NextDescriptor(good);
         const std::string printed = testing::internal::GetCapturedStdout() + testing::internal::GetCapturedStderr();
-        EXPECT_EQ(std::make_tuple(result, printed, picture.pixels, picture.width, picture.height, OpenFileCount()),
-                  std::make_tuple(0, std::string(), nullptr, 0, 0, files))
+        EXPECT_EQ(std::make_tuple(result, printed, picture.pixels, picture.width, picture.height, after),
+                  std::make_tuple(0, std::string(), nullptr, 0, 0, descriptor))
             << what;
     };
     auto expectBytesRefused = [&](const std::vector<unsigned char> &bytes, const std::string &what) {
         ASSERT_TRUE(WriteFile(bad, bytes));
         expectRefused(bad.c_str(), what);
     };
-    expectRefused(nullptr, "null name");
-    expectRefused(dir.File("missing.png").c_str(), "missing file");
-    expectRefused(dir.path().c_str(), "directory");
+    for (const char *path : {(const char *)nullptr, missing.c_str(), dir.path().c_str()})
+        expectRefused(path, path ? path : "no name");
     for (std::size_t at : {1, 24}) { // in the signature; the bit depth
         std::vector<unsigned char> png = rgb;
         png[at] = 5;
@@ -166,12 +148,8 @@ TEST(LoadPicture, RefusesNoFileADamagedATruncatedOrAnOversizedOneQuietly)
         for (std::size_t length = 0; length < whole.size(); ++length)
             expectBytesRefused({whole.begin(), whole.begin() + length}, "truncated to " + std::to_string(length));
     // A complete, valid file that only the size limit refuses.
-    PngImage wide;
-    wide.width = 16385;
-    wide.bitDepth = 1;
-    wide.colorType = 0;
-    wide.samples.assign(16385, 1);
-    expectBytesRefused(EncodePng(wide), "16385 wide");
+    ASSERT_TRUE(WriteSolidPng(bad, 16385, 1, 0xFF000000u));
+    expectRefused(bad.c_str(), "16385 wide");
 }
 
 } // namespace

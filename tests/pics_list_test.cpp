@@ -1,9 +1,8 @@
-// pics_list_test.cpp - the list of pictures: Lista's cursor, links and
-// ownership, then "pics.dat" read and its pictures loaded: line endings,
-// short and long lines, repeats, and the stderr line of each failure.
+// pics_list_test.cpp - Lista's cursor, links and ownership, and "pics.dat" read and its pictures loaded.
 #include <gtest/gtest.h>
 
 #include <string>
+#include <tuple>
 #include <vector>
 
 #include "frame_reference.h"
@@ -13,9 +12,8 @@ namespace {
 
 // An element that counts its own deletion.
 struct Element {
-    explicit Element(int *deletions) : deletions(deletions) {}
-    ~Element() { ++*deletions; }
     int *deletions;
+    ~Element() { ++*deletions; }
 };
 
 using List = Lista<Element *>;
@@ -36,7 +34,7 @@ TEST(Lista, CursorYieldsElementsThenNullThenStartsOverAndAddRewindsIt)
         SCOPED_TRACE(testing::Message() << count << " elements");
         List list;
         std::vector<Element *> added;
-        auto add = [&] { list.Add(added.emplace_back(new Element(&deletions))); };
+        auto add = [&] { list.Add(added.emplace_back(new Element{&deletions})); };
         for (int i = 0; i < count; ++i)
             add();
         for (int round = 0; round < 2; ++round) {
@@ -47,7 +45,6 @@ TEST(Lista, CursorYieldsElementsThenNullThenStartsOverAndAddRewindsIt)
         add();
         EXPECT_EQ(list.current, &list);
         EXPECT_EQ(Walk(list, count + 2), added);
-        // Each node links back to the one before.
         const List *previous = nullptr;
         for (const List *node = &list; node; previous = node, node = node->next)
             EXPECT_EQ(node->prev, previous);
@@ -56,8 +53,7 @@ TEST(Lista, CursorYieldsElementsThenNullThenStartsOverAndAddRewindsIt)
 
 TEST(Lista, DestroyingDeletesEveryElementOnceWithoutExhaustingTheStack)
 {
-    // A chain one node per call level deep would overflow the stack. Linked as Add
-    // links it, since Add's walk to the tail would make building it quadratic.
+    // Deep enough to overflow a recursive destructor; linked by hand, as Add's walk to the tail is quadratic.
     constexpr int length = 1000000;
     int deletions = 0;
     {
@@ -66,10 +62,10 @@ TEST(Lista, DestroyingDeletesEveryElementOnceWithoutExhaustingTheStack)
         for (int i = 0; i < length; ++i) {
             tail->next = new List;
             tail->next->prev = tail;
-            tail->obj = new Element(&deletions);
+            tail->obj = new Element{&deletions};
             tail = tail->next;
         }
-        list.Add(new Element(&deletions));
+        list.Add(new Element{&deletions});
         list.Add(nullptr);
         EXPECT_EQ(deletions, 0);
     }
@@ -78,7 +74,7 @@ TEST(Lista, DestroyingDeletesEveryElementOnceWithoutExhaustingTheStack)
 
 class PictureList : public ::testing::Test {
 protected:
-    // The result and stderr of reading `path`, after writing `text` into the list file.
+    // The result and stderr of reading `path`, `text` written first when it is the list file.
     template <class Result>
     std::pair<int, std::string> Read(int (*read)(const char *, Result &), Result &result, const std::string &path,
                                      const std::string &text = "")
@@ -93,26 +89,18 @@ protected:
     const std::string list = dir.File("pics.dat");
 };
 
+// LF or CR LF ends a line, the last one may have none; lines under three characters are skipped, the others are
+// names as written: untrimmed, however long, repeated, a carriage return that ends no line kept.
 TEST_F(PictureList, ReadsOneNamePerLine)
 {
-    using Names = std::vector<std::string>;
     const std::string name5000 = std::string(4996, 'l') + ".png";
-    const struct {
-        const char *what;
-        std::string text;
-        Names expected;
-    } cases[] = {
-        {"LF, CR LF, short lines", "one.png\r\n\nx\nxy\nabc\n\r\nxy\r\ntwo.png\n", {"one.png", "abc", "two.png"}},
-        {"no last terminator", "one.png\r\nabc", {"one.png", "abc"}},
-        // No trimming, no comments; a carriage return that ends no line stays.
-        {"as written", " spaced name.png \n# not a comment\na\rb.png\n", {" spaced name.png ", "# not a comment", "a\rb.png"}},
-        {"long and repeated", name5000 + "\r\na.png\na.png\n", {name5000, "a.png", "a.png"}},
-    };
-    for (const auto &c : cases) {
-        Names names;
-        EXPECT_EQ(Read(ReadPictureList, names, list, c.text), std::make_pair(1, std::string())) << c.what;
-        EXPECT_EQ(names, c.expected) << c.what;
-    }
+    std::vector<std::string> names;
+    EXPECT_EQ(Read(ReadPictureList, names, list,
+                   "one.png\r\n\nx\nxy\nabc\n\r\nxy\r\n spaced name.png \n# not a comment\na\rb.png\n" + name5000 +
+                       "\r\na.png\na.png\nabc"),
+              std::make_pair(1, std::string()));
+    EXPECT_EQ(names, (std::vector<std::string>{"one.png", "abc", " spaced name.png ", "# not a comment", "a\rb.png",
+                                               name5000, "a.png", "a.png", "abc"}));
 }
 
 // Every listed picture in order, or the stderr line of the first failure.
@@ -121,29 +109,25 @@ TEST_F(PictureList, LoadsEveryListedPictureOrEndsWithTheFailuresLine)
     ASSERT_TRUE(WriteSolidPng(dir.File("wide.png"), 30, 10, 0xFFFF0000u));
     ASSERT_TRUE(WriteSolidPng(dir.File("tall.png"), 7, 40, 0x80123456u));
     ASSERT_TRUE(WriteText(dir.File("broken.png"), "not a picture"));
-    const std::string wide = dir.File("wide.png\n"), missing = dir.File("missing.png");
-    const std::string absent = dir.File("absent.dat"), broken = dir.File("broken.png");
-    const struct {
-        std::string path; // the list file, holding `text` when it is `list`
-        std::string text;
-        std::string err;
-        std::vector<uint32_t> firstPixels = {}; // of the pictures loaded
-    } cases[] = {
+    const std::string wide = dir.File("wide.png\n"), missing = dir.File("missing.png"), absent = dir.File("absent.dat"),
+                      broken = dir.File("broken.png");
+    // The list file, its text when it is `list`, stderr, the first pixels of the pictures loaded.
+    const std::tuple<std::string, std::string, std::string, std::vector<uint32_t>> cases[] = {
         {list, wide + dir.File("tall.png\n") + dir.File("wide.png"), "", {0xFFFF0000u, 0x80123456u, 0xFFFF0000u}},
-        {absent, "", "demo: cannot read \"" + absent + "\": No such file or directory\n"},
+        {absent, "", "demo: cannot read \"" + absent + "\": No such file or directory\n", {}},
         // A directory opens as a stream but fails on the first read.
-        {dir.path(), "", "demo: cannot read \"" + dir.path() + "\": Is a directory\n"},
-        {list, "ab\r\nx\n\n", "demo: \"" + list + "\" lists no picture\n"},
-        {list, wide + missing + "\n" + wide, "demo: cannot load picture \"" + missing + "\"\n"},
-        {list, broken + "\n", "demo: cannot load picture \"" + broken + "\"\n"},
+        {dir.path(), "", "demo: cannot read \"" + dir.path() + "\": Is a directory\n", {}},
+        {list, "ab\r\nx\n\n", "demo: \"" + list + "\" lists no picture\n", {}},
+        {list, wide + missing + "\n" + wide, "demo: cannot load picture \"" + missing + "\"\n", {}},
+        {list, broken + "\n", "demo: cannot load picture \"" + broken + "\"\n", {}},
     };
-    for (const auto &c : cases) {
+    for (const auto &[path, text, err, expected] : cases) {
         Lista<Picture *> loaded;
-        EXPECT_EQ(Read(LoadPictureList, loaded, c.path, c.text), std::make_pair(c.err.empty() ? 1 : 0, c.err));
+        EXPECT_EQ(Read(LoadPictureList, loaded, path, text), std::make_pair(err.empty() ? 1 : 0, err));
         std::vector<uint32_t> firstPixels;
-        for (const Picture *picture; c.err.empty() && firstPixels.size() < 4 && (picture = loaded.Next());)
+        for (const Picture *picture; err.empty() && firstPixels.size() < 4 && (picture = loaded.Next());)
             firstPixels.push_back(picture->pixels[0]);
-        EXPECT_EQ(firstPixels, c.firstPixels);
+        EXPECT_EQ(firstPixels, expected);
     }
 }
 

@@ -1,5 +1,4 @@
-// png_files.cpp - the test pictures written by libpng into memory, and the
-// file and chunk helpers around them.
+// png_files.cpp - the test pictures written by libpng into memory, and the file and chunk helpers.
 #include "png_files.h"
 
 #include <algorithm>
@@ -14,36 +13,29 @@ namespace {
 bool Encode(const PngImage &image, png_bytepp rows, std::vector<unsigned char> &out)
 {
     png_structp png = png_create_write_struct(PNG_LIBPNG_VER_STRING, nullptr, nullptr, nullptr);
-    if (!png)
-        return false;
-    png_infop info = png_create_info_struct(png);
+    png_infop info = png ? png_create_info_struct(png) : nullptr;
     if (!info || setjmp(png_jmpbuf(png))) {
         png_destroy_write_struct(&png, &info);
         return false;
     }
-    png_set_write_fn(
-        png, &out,
-        [](png_structp p, png_bytep data, png_size_t length) {
-            auto *bytes = static_cast<std::vector<unsigned char> *>(png_get_io_ptr(p));
-            bytes->insert(bytes->end(), data, data + length);
-        },
-        [](png_structp) {});
+    const auto append = [](png_structp p, png_bytep data, png_size_t length) {
+        auto *bytes = static_cast<std::vector<unsigned char> *>(png_get_io_ptr(p));
+        bytes->insert(bytes->end(), data, data + length);
+    };
+    png_set_write_fn(png, &out, append, [](png_structp) {});
     png_set_IHDR(png, info, image.width, image.height, image.bitDepth, image.colorType,
                  image.interlaced ? PNG_INTERLACE_ADAM7 : PNG_INTERLACE_NONE,
                  PNG_COMPRESSION_TYPE_DEFAULT, PNG_FILTER_TYPE_DEFAULT);
     if (image.gamma > 0)
         png_set_gAMA(png, info, image.gamma);
-
     if (!image.palette.empty())
         png_set_PLTE(png, info, image.palette.data(), int(image.palette.size()));
     if (!image.paletteAlpha.empty())
         png_set_tRNS(png, info, image.paletteAlpha.data(), int(image.paletteAlpha.size()), nullptr);
-    if (image.hasTransparentColor) {
-        png_color_16 color = {0, image.transparentColor[0], image.transparentColor[1], image.transparentColor[2],
-                              image.transparentColor[0]};
+    const uint16_t *t = image.transparentColor;
+    png_color_16 color = {0, t[0], t[1], t[2], t[0]};
+    if (image.hasTransparentColor)
         png_set_tRNS(png, info, nullptr, 0, &color);
-    }
-
     png_write_info(png, info);
     if (image.bitDepth < 8)
         png_set_packing(png);
@@ -56,13 +48,7 @@ bool Encode(const PngImage &image, png_bytepp rows, std::vector<unsigned char> &
 
 } // namespace
 
-int SampleCount(int colorType)
-{
-    return colorType == 2 ? 3 : colorType == 4 ? 2 : colorType == 6 ? 4 : 1;
-}
-
-// Odd sizes leave partial bytes and sparse Adam7 passes; the palette entry
-// that tRNS leaves out is opaque by omission.
+// Odd sizes leave partial bytes and sparse Adam7 passes; the palette entry tRNS leaves out is opaque by omission.
 PngImage ScatteredImage(int colorType, int depth, bool transparency, bool interlaced, double gamma)
 {
     PngImage image;
@@ -94,8 +80,8 @@ PngImage ScatteredImage(int colorType, int depth, bool transparency, bool interl
 
 std::vector<unsigned char> EncodePng(const PngImage &image)
 {
-    const std::size_t perRow = std::size_t(image.width) * SampleCount(image.colorType);
-    const std::size_t bytesPerSample = image.bitDepth == 16 ? 2 : 1;
+    const std::size_t perRow = std::size_t(image.width) * SampleCount(image.colorType),
+                      bytesPerSample = image.bitDepth == 16 ? 2 : 1;
     if (image.samples.size() != perRow * image.height)
         throw std::invalid_argument("PngImage: sample count does not match its size");
 
@@ -108,9 +94,7 @@ std::vector<unsigned char> EncodePng(const PngImage &image)
         rows[y] = data.data() + y * perRow * bytesPerSample;
 
     std::vector<unsigned char> out;
-    if (!Encode(image, rows.data(), out))
-        out.clear();
-    return out;
+    return Encode(image, rows.data(), out) ? out : std::vector<unsigned char>();
 }
 
 bool WriteFile(const std::string &path, const std::vector<unsigned char> &bytes)
@@ -143,9 +127,9 @@ void FixChunkCrcs(std::vector<unsigned char> &png)
 TempDir::TempDir()
 {
     static std::random_device seed;
+    std::error_code error;
     for (int attempt = 0; attempt < 100 && path_.empty(); ++attempt) {
         const auto name = std::filesystem::temp_directory_path() / ("loadpng-test." + std::to_string(seed()));
-        std::error_code error;
         if (std::filesystem::create_directory(name, error))
             path_ = name.generic_string();
     }

@@ -1,5 +1,4 @@
-// png_files.h - PNG files for tests and fuzz seeds: an image described,
-// encoded by libpng's writer, damaged, and put in a temporary directory.
+// png_files.h - PNG files for tests and fuzz seeds: described, written by libpng, damaged, kept in a temporary folder.
 #pragma once
 
 #include <png.h>
@@ -13,8 +12,7 @@ struct PngImage {
     int width = 1, height = 1, bitDepth = 8;
     int colorType = 2;       // PNG colour type: 0, 2, 3, 4 or 6
     bool interlaced = false; // Adam7
-    // Row-major, SampleCount(colorType) samples per pixel at full bit depth
-    // (palette indices for colour type 3).
+    // Row-major, SampleCount(colorType) full-depth samples (palette indices for type 3) per pixel.
     std::vector<uint16_t> samples;
     std::vector<png_color> palette;    // colour type 3
     std::vector<uint8_t> paletteAlpha; // its tRNS when not empty
@@ -27,10 +25,9 @@ struct PngImage {
 const std::pair<int, int> pngForms[] = {{0, 1}, {0, 2}, {0, 4}, {0, 8}, {0, 16}, {2, 8}, {2, 16}, {3, 1},
                                         {3, 2}, {3, 4}, {3, 8}, {4, 8}, {4, 16}, {6, 8}, {6, 16}};
 
-int SampleCount(int colorType);
-// A 9x7 picture: pixel 0 all zero, 1 all maximum, the rest scattered; with
-// transparency, pixel 2 is the transparent colour, pixel 3 one bit off it,
-// and a palette's tRNS one entry short.
+inline int SampleCount(int colorType) { return colorType == 2 ? 3 : colorType == 4 ? 2 : colorType == 6 ? 4 : 1; }
+// A 9x7 picture: pixel 0 all zero, 1 all maximum, the rest scattered; with transparency,
+// pixel 2 is the transparent colour, pixel 3 one bit off it, and a palette's tRNS one entry short.
 PngImage ScatteredImage(int colorType, int bitDepth, bool transparency, bool interlaced, double gamma);
 // The PNG file of the image; empty when libpng refuses to write it.
 std::vector<unsigned char> EncodePng(const PngImage &image);

@@ -1,6 +1,4 @@
-// silent_sound.cpp - a sound library that plays nothing, for tests that
-// drive the music's sync commands by hand: every call succeeds and no song
-// ever loads.
+// silent_sound.cpp - a sound library that plays nothing and loads no song, for tests that give syncs by hand.
 #include "tracker_sound.h"
 
 signed char FSOUND_SetOutput(int) { return 1; }

@@ -1,6 +1,4 @@
-// tracker_sound_test.cpp - the sound stand-in played for real: which sync
-// calls arrive, in which order and at which output frame, pulled by hand
-// and through SDL's dummy audio device; and its refusals.
+// tracker_sound_test.cpp - the sound stand-in played for real: its sync calls and their frames, and its refusals.
 #include "tracker_sound.h"
 #include "tracker_sound_clock.h"
 #include "xm_test_songs.h"
@@ -31,15 +29,12 @@ void record(FMUSIC_MODULE *, unsigned char param)
     calls.push_back({param, tracker_sound_frames_handed()});
 }
 
-using PlayedRow = std::tuple<int, int, std::vector<unsigned>>;
+using PlayedRow = std::tuple<int, int, std::vector<unsigned>>; // ticks, BPM, Zxx parameters
 
-// The sync calls of the frames before `until`, each made with the block
-// of `block` frames that holds its row's first frame. The rows, as ticks,
-// BPM and Zxx parameters, read off the song by hand: order 0 rows 0..4,
-// back to 2..4 (E60/E61 in one channel, one loop per channel), row 5 held
-// two more rows (EE2), rows 6 and 7 at speed 2, the break into order 1
-// row 2 at BPM 150, the jump to order 2, then the restart at order 1 row 0
-// with speed 3 and BPM 125.
+// The sync calls of the frames before `until`, each with the `block` holding its row's first frame. The rows,
+// read off the song by hand: order 0 rows 0..4, back to 2..4 (E60/E61, one loop per channel), row 5 held two
+// more rows (EE2), rows 6 and 7 at speed 2, the break into order 1 row 2 at BPM 150, the jump to order 2, then
+// the restart at order 1 row 0 with speed 3 and BPM 125.
 std::vector<Call> expected_calls(int64_t until, int block)
 {
     std::vector<PlayedRow> rows = {
@@ -61,32 +56,24 @@ std::vector<Call> expected_calls(int64_t until, int block)
     return expected;
 }
 
-FMUSIC_MODULE *load(const std::vector<uint8_t> &bytes)
-{
-    const std::string path = testing::TempDir() + "tracker_sound_test.xm";
-    std::ofstream(path, std::ios::binary).write(reinterpret_cast<const char *>(bytes.data()), bytes.size());
-    FMUSIC_MODULE *song = FMUSIC_LoadSong(path.c_str());
-    std::remove(path.c_str());
-    return song;
-}
+const std::string songPath = testing::TempDir() + "tracker_sound_test.xm";
 
 FMUSIC_MODULE *play(const XmModule &module = xm_sync_song())
 {
     calls.clear();
-    FMUSIC_MODULE *song = load(xm_write(module));
+    EXPECT_TRUE(xm_save(module, songPath.c_str()));
+    FMUSIC_MODULE *song = FMUSIC_LoadSong(songPath.c_str());
     EXPECT_TRUE(FMUSIC_SetZxxCallback(song, record));
     EXPECT_TRUE(FMUSIC_PlaySong(song));
     return song;
 }
 
-// libopenmpt's own render of the module written without Zxx cells, looping
-// and undithered as the stand-in plays it.
+// libopenmpt's own render of the module without Zxx cells, looping and undithered as the stand-in plays it.
 std::vector<int16_t> reference(size_t frames)
 {
     const std::vector<uint8_t> bytes = xm_write(xm_without_sync(xm_sync_song()));
     openmpt_module *player = openmpt_module_create_from_memory2(bytes.data(), bytes.size(), openmpt_log_func_silent,
-                                                                nullptr, openmpt_error_func_ignore, nullptr, nullptr,
-                                                                nullptr, nullptr);
+        nullptr, openmpt_error_func_ignore, nullptr, nullptr, nullptr, nullptr);
     openmpt_module_set_repeat_count(player, -1);
     openmpt_module_ctl_set_integer(player, "dither", 0);
     std::vector<int16_t> audio(2 * frames);
@@ -107,11 +94,10 @@ std::vector<int16_t> pull(int64_t frames, int perPull)
 
 class TrackerSound : public ::testing::Test {
 protected:
-    void TearDown() override { FSOUND_Close(); FSOUND_SetOutput(-1); }
+    void TearDown() override { FSOUND_Close(); FSOUND_SetOutput(-1); std::remove(songPath.c_str()); }
 };
 
-// With no device, as an offline render: the sound is libopenmpt's whatever
-// the pull size, the Zxx cells emptied before it plays them.
+// With no device, as an offline render: libopenmpt's sound of the emptied Zxx cells, whatever the pull size.
 TEST_F(TrackerSound, PullsDeliverEachRowsSyncsWithTheBlockHoldingItsFirstFrame)
 {
     ASSERT_TRUE(FSOUND_SetOutput(FSOUND_OUTPUT_NOSOUND) && FSOUND_Init(44100, 32, 0));
@@ -125,9 +111,8 @@ TEST_F(TrackerSound, PullsDeliverEachRowsSyncsWithTheBlockHoldingItsFirstFrame)
     }
 }
 
-// Order 2 plays at the speed and BPM reached by then (2 and 150): rows of
-// 1470 frames, Z20 on row 0, Z21 on row 3, then the restart's Z10 and Z11,
-// the latter with the callback unset. A freed song plays no more.
+// Order 2 at the speed and BPM reached by then (2 and 150): rows of 1470 frames, Z20 on row 0, Z21 on row 3,
+// then the restart's Z10 and Z11, the latter with the callback unset. A freed song plays no more.
 TEST_F(TrackerSound, SetOrderStartsThatOrdersFirstRowAndCallsStopWhenUnsetOrFreed)
 {
     FMUSIC_MODULE *song = play();
@@ -145,11 +130,11 @@ TEST_F(TrackerSound, SetOrderStartsThatOrdersFirstRowAndCallsStopWhenUnsetOrFree
 
 TEST_F(TrackerSound, RefusesBadSongsDevicesAndLateSettings)
 {
-    // In order: loading no XM file, a folder and no name; the calls on no
-    // song; a thousandth device, an output other than automatic, 1000 Hz, a
-    // driver after Init; a closed device opened again.
+    // In order: loading no XM file, a folder and no name; the calls on no song; a thousandth device, an output
+    // other than automatic, 1000 Hz, a driver after Init; a closed device opened again.
+    std::ofstream(songPath) << "hi";
     const std::vector<int> got = {
-        load({'h', 'i'}) != nullptr, FMUSIC_LoadSong(testing::TempDir().c_str()) != nullptr,
+        FMUSIC_LoadSong(songPath.c_str()) != nullptr, FMUSIC_LoadSong(testing::TempDir().c_str()) != nullptr,
         FMUSIC_LoadSong(nullptr) != nullptr, FMUSIC_PlaySong(nullptr), FMUSIC_SetOrder(nullptr, 0),
         FMUSIC_SetZxxCallback(nullptr, record), FMUSIC_FreeSong(nullptr), FSOUND_SetDriver(1000),
         FSOUND_Init(44100, 32, 0), FSOUND_SetOutput(3), FSOUND_SetDriver(0), FSOUND_Init(1000, 32, 0),
@@ -171,8 +156,7 @@ TEST_F(TrackerSound, EveryOrderStartsARowEvenAtTheSameRowNumber)
     EXPECT_EQ(calls, (std::vector<Call>{{0, 1}, {0, 2647}, {0, 5293}}));
 }
 
-// The platform's audio device (SDL's dummy one in the headless runs) takes
-// whole blocks in real time on its own thread, which makes the calls.
+// The platform's audio device (SDL's dummy one when headless) takes whole blocks on its own thread, which calls.
 TEST_F(TrackerSound, DevicePlaysTheSongAndDeliversOnItsThread)
 {
     ASSERT_TRUE(FSOUND_Init(44100, 32, 0));
@@ -182,7 +166,6 @@ TEST_F(TrackerSound, DevicePlaysTheSongAndDeliversOnItsThread)
         std::this_thread::sleep_for(std::chrono::milliseconds(10));
     FMUSIC_FreeSong(song);
     FSOUND_Close();
-
     calls.resize(std::min(calls.size(), expected.size()));
     EXPECT_EQ(calls, expected);
 }

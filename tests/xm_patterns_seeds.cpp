@@ -1,11 +1,9 @@
-// xm_patterns_seeds.cpp - writes the seed corpus of the XM layout reader's
-// fuzz target into the directory given as the only argument.
+// xm_patterns_seeds.cpp - writes the XM layout reader fuzzer's seeds into a folder.
 #include "xm_test_songs.h"
 
 #include <cstdio>
+#include <filesystem>
 #include <string>
-
-#include <sys/stat.h>
 
 int main(int argc, char **argv)
 {
@@ -14,7 +12,7 @@ int main(int argc, char **argv)
         return 2;
     }
     const std::string dir = argv[1];
-    mkdir(dir.c_str(), 0777);
+    std::filesystem::create_directories(dir);
     const std::pair<const char *, XmModule> seeds[] = {
         {"sync.xm", xm_sync_song()}, {"plain.xm", xm_without_sync(xm_sync_song())}, {"busy.xm", xm_busy_song(3, 6)}};
     for (const auto &seed : seeds)

@@ -1,8 +1,4 @@
-// xm_patterns_test.cpp - XM files: the modules the XM writer refuses, and
-// what the layout reader finds in the ones it writes, the bytes it empties
-// and the files it refuses. How libopenmpt plays the emptied copy is
-// checked through the sound stand-in; what the writer writes, byte for
-// byte, by the example's regeneration.
+// xm_patterns_test.cpp - the XM writer's refusals, and the layout reader's cells, emptied bytes and refusals.
 #include "xm_patterns.h"
 #include "xm_test_songs.h"
 
@@ -39,8 +35,8 @@ TEST(XmWriter, RefusesWhatTheFormatCannotCarrySavesTheRestAndReportsFailure)
     }
 
     ASSERT_TRUE(xm_save(good, path.c_str()));
-    std::ifstream file(path, std::ios::binary);
-    EXPECT_EQ(std::vector<uint8_t>(std::istreambuf_iterator<char>(file), {}), xm_write(good));
+    EXPECT_EQ(std::vector<uint8_t>(std::istreambuf_iterator<char>(std::ifstream(path, std::ios::binary).rdbuf()), {}),
+              xm_write(good));
     std::remove(path.c_str());
     EXPECT_FALSE(xm_save(good, "/nonexistent-directory/out.xm"));
 }
@@ -50,15 +46,10 @@ const size_t kVersionAt = 58, kSongLengthAt = 64, kChannelsAt = 68, kPatternAt =
 
 const std::vector<uint8_t> kSyncBytes = xm_write(xm_sync_song());
 
-XmError parse(const std::vector<uint8_t> &bytes, XmPatterns &out)
-{
-    return xm_parse_patterns(bytes.data(), bytes.size(), out);
-}
-
 TEST(XmPatterns, ReadsLayoutAndEveryZxxCellOfTheSyncSongAndEmptiesOnlyTheirBytes)
 {
     XmPatterns song;
-    ASSERT_EQ(parse(kSyncBytes, song), XmError::None);
+    ASSERT_EQ(xm_parse_patterns(kSyncBytes.data(), kSyncBytes.size(), song), XmError::None);
     EXPECT_EQ(std::tie(song.channels, song.restartPosition, song.orders, song.patternRows),
               std::make_tuple(4, 1, std::vector<uint8_t>{0, 1, 2}, std::vector<int>{8, 8, 4}));
     // pattern, row, channel, parameter, as xm_sync_song places them.
@@ -70,8 +61,7 @@ TEST(XmPatterns, ReadsLayoutAndEveryZxxCellOfTheSyncSongAndEmptiesOnlyTheirBytes
                          {0, 6, 2, 0x03}, {0, 7, 1, 0x04}, {1, 0, 0, 0x10}, {1, 1, 1, 0x11}, {1, 2, 0, 0x12},
                          {1, 4, 0, 0x13}, {1, 6, 1, 0x14}, {2, 0, 1, 0x20}, {2, 3, 0, 0x21}}));
 
-    // Only the Zxx bytes are emptied; the writer leaves out the parameter
-    // byte of the two Z00.
+    // Only the Zxx bytes are emptied; the writer leaves out the two Z00's parameter bytes.
     ASSERT_EQ(song.blanked.size(), kSyncBytes.size());
     size_t changed[2] = {}; // effect bytes, parameter bytes
     for (size_t i = 0; i < song.blanked.size(); ++i)
@@ -106,7 +96,7 @@ TEST(XmPatterns, ReadsUnpackedCells)
     bytes[kPatternAt + 7] = 8;
 
     XmPatterns song;
-    ASSERT_EQ(parse(bytes, song), XmError::None);
+    ASSERT_EQ(xm_parse_patterns(bytes.data(), bytes.size(), song), XmError::None);
     ASSERT_EQ(song.syncCells.size(), 1u);
     EXPECT_EQ(std::tie(song.syncCells[0].channel, song.syncCells[0].param), std::make_tuple(0, uint8_t(0x7F)));
     EXPECT_EQ(std::vector<uint8_t>(&song.blanked[dataAt], &song.blanked[dataAt + 5]),
@@ -120,20 +110,13 @@ TEST(XmPatterns, RefusesEveryTruncatedPrefixBadHeadersAndOverrunningPatterns)
         const std::vector<uint8_t> prefix(kSyncBytes.begin(), kSyncBytes.begin() + static_cast<long>(size));
         XmPatterns song;
         song.channels = 99;
-        ASSERT_EQ(parse(prefix, song), XmError::Truncated) << "prefix of " << size << " bytes";
+        ASSERT_EQ(xm_parse_patterns(prefix.data(), size, song), XmError::Truncated) << "prefix of " << size << " bytes";
         EXPECT_EQ(std::tie(song.channels, song.blanked), std::make_tuple(0, std::vector<uint8_t>{}));
     }
     XmPatterns song;
-    EXPECT_EQ(xm_parse_patterns(nullptr, 0, song), XmError::Truncated);
 
     const unsigned packedSize = kSyncBytes[kPatternAt + 7] | (kSyncBytes[kPatternAt + 8] << 8);
-    const struct {
-        const char *name;
-        size_t at;
-        unsigned value;
-        bool wide;
-        XmError error;
-    } cases[] = {
+    const std::tuple<const char *, size_t, unsigned, bool, XmError> cases[] = { // what, where, value, 16-bit, error
         {"signature", 0, 'e', false, XmError::Signature},
         {"version 0x0401", kVersionAt, 0x0401, true, XmError::Version},
         {"no orders", kSongLengthAt, 0, true, XmError::Header},
@@ -146,12 +129,12 @@ TEST(XmPatterns, RefusesEveryTruncatedPrefixBadHeadersAndOverrunningPatterns)
         {"unknown packing", kPatternAt + 4, 1, false, XmError::Pattern},
         {"the last cell cut short", kPatternAt + 7, packedSize - 1, true, XmError::Pattern},
     };
-    for (const auto &c : cases) {
+    for (const auto &[what, at, value, wide, error] : cases) {
         std::vector<uint8_t> bytes = kSyncBytes;
-        bytes[c.at] = static_cast<uint8_t>(c.value);
-        if (c.wide)
-            bytes[c.at + 1] = static_cast<uint8_t>(c.value >> 8);
-        EXPECT_EQ(parse(bytes, song), c.error) << c.name;
+        bytes[at] = static_cast<uint8_t>(value);
+        if (wide)
+            bytes[at + 1] = static_cast<uint8_t>(value >> 8);
+        EXPECT_EQ(xm_parse_patterns(bytes.data(), bytes.size(), song), error) << what;
     }
 }
 

@@ -1,5 +1,4 @@
-// xm_test_songs.cpp - content of the test modules, cell by cell, so that the
-// tests can list from it which rows play and when.
+// xm_test_songs.cpp - the test modules cell by cell, so that the tests can list which rows play and when.
 #include "xm_test_songs.h"
 
 XmInstrument xm_saw_instrument()
@@ -23,8 +22,7 @@ XmModule xm_sync_song()
     song.restartPosition = 1;
     song.instruments.push_back(xm_saw_instrument());
     song.patterns = {xm_pattern(8, 4), xm_pattern(8, 4), xm_pattern(4, 4)};
-    // pattern, row, channel, effect, parameter: Z is effect 0x23, and
-    // 0x0E 0x60 is E60, the start of a pattern loop.
+    // pattern, row, channel, effect, parameter: Z is effect 0x23; 0x0E 0x60 is E60, a pattern loop's start.
     const int effects[][5] = {
         {0, 0, 1, 0x23, 0x00}, {0, 1, 2, 0x23, 0xAB}, {0, 2, 0, 0x0E, 0x60}, {0, 3, 1, 0x23, 0x01},
         {0, 3, 3, 0x23, 0x00}, {0, 4, 0, 0x0E, 0x61}, {0, 5, 0, 0x0E, 0xE2}, {0, 5, 3, 0x23, 0x02},
