@@ -48,19 +48,14 @@ inline __attribute__((always_inline)) void keepBytes24(const unsigned char *from
 // The 16-bit layouts: each channel's top bits moved to its field by one
 // shift and mask of the whole word.
 template <int redShift, int greenShift, int blueShift, uint32_t redField, uint32_t greenField, uint32_t blueField>
-inline __attribute__((always_inline)) uint32_t fields16(uint32_t pixel) {
-    auto move = [](uint32_t word, int shift) { return shift >= 0 ? word >> shift : word << -shift; };
-    return (move(pixel, redShift) & redField) | (move(pixel, greenShift) & greenField) |
-           (move(pixel, blueShift) & blueField);
-}
-
-template <int redShift, int greenShift, int blueShift, uint32_t redField, uint32_t greenField, uint32_t blueField>
 inline __attribute__((always_inline)) void pack16(const unsigned char *from, unsigned char *to, size_t pixels) {
+    auto move = [](uint32_t word, int shift) { return shift >= 0 ? word >> shift : word << -shift; };
     for (size_t i = 0; i < pixels; ++i) {
         uint32_t pixel;
         std::memcpy(&pixel, from + 4 * i, 4);
-        const uint16_t packed =
-            static_cast<uint16_t>(fields16<redShift, greenShift, blueShift, redField, greenField, blueField>(pixel));
+        const uint16_t packed = static_cast<uint16_t>((move(pixel, redShift) & redField) |
+                                                      (move(pixel, greenShift) & greenField) |
+                                                      (move(pixel, blueShift) & blueField));
         std::memcpy(to + 2 * i, &packed, 2);
     }
 }
