@@ -129,7 +129,7 @@ platform/sound/tracker_sound.cpp @ cell < cells.last; ++cell) @ cell + 1 < cells
 platform/sound/tracker_sound.cpp @ mixer.handed += block;\n        call_sync(starts, count); @ call_sync(starts, count);\n        mixer.handed += block; @ syncs called before their block is handed
 platform/sound/tracker_sound.cpp @ static_cast<size_t>(order) >= module->layout.orders.size()) @ static_cast<size_t>(order) > module->layout.orders.size()) @ order past the end accepted
 platform/sound/tracker_sound.cpp @ if (mixer.playing == module)\n            mixer.playing = nullptr; @ if (mixer.playing == nullptr)\n            mixer.playing = module; @ a freed song keeps playing
-platform/sound/tracker_sound.cpp @ static_cast<size_t>(order) >= module->layout.orders.size()) @ static_cast<size_t>(order) > module->layout.orders.size()) @ SetOrder accepts the order past the last
+platform/sound/tracker_sound.cpp @ module->callback = callback; @ (void)callback; @ the sync callback never set
 platform/sound/xm_patterns.cpp @ kZEffect = 0x23; @ kZEffect = 0x22; @ Yxx taken for the sync effect
 platform/sound/xm_patterns.cpp @ present[field] = (lead >> field) & 1; @ present[field] = (lead >> (field + 1)) & 1; @ packed cell flags read one bit off
 platform/sound/xm_patterns.cpp @ out.blanked[fieldAt[effectField]] = 0; @ (void)0; @ sync effect left in the played file
@@ -184,6 +184,12 @@ while IFS= read -r line; do
     apply "$file" "$old" --check
     total=$((total + 1))
 done <<<"$faults"
+# The same change listed twice would count one caught fault twice.
+repeated=$(cut -d@ -f1-3 <<<"$faults" | sort | uniq -d)
+if [ -n "$repeated" ]; then
+    echo "mutate.sh: a fault is listed more than once: $repeated" >&2
+    exit 2
+fi
 echo "mutate.sh: $total faults, all found once"
 [ "$filter" != "--check" ] || exit 0
 
