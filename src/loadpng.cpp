@@ -1,25 +1,29 @@
 // loadpng.cpp - Picture's PNG loader: every PNG colour type and bit depth
-// decoded through libpng into 8-bit samples and stored as 0xAARRGGBB words.
-// The Picture owns its pixel array; everything else lives for one Load call.
-// A damaged or oversized file makes Load release all it took and leave the
-// Picture empty.
+// decoded through libpng into 8-bit samples, row by row, and the part that
+// can be shown stored as 0xAARRGGBB words. The Picture owns its pixel
+// array; everything else lives for one Load call. A damaged or oversized
+// file makes Load release all it took, leave the Picture empty and say why.
 #include "loadpng.h"
 
 #include <png.h>
 
+#include <algorithm>
+#include <cerrno>
 #include <csetjmp>
 #include <cstddef>
 #include <cstdio>
+#include <cstring>
 #include <new>
+
+#include "regular_file.h"
 
 namespace {
 
-// Far beyond anything a 320x240 screen shows, and small enough that every
-// byte count fits in 32 bits and a damaged header asks for at most 1 GB of
-// pixels.
-constexpr png_uint_32 maxSide = 16384;
-static_assert(4ull * maxSide * maxSide <= 0xFFFFFFFFull,
-              "the byte counts of a picture must fit in 32 bits");
+// libpng's own default limit on a side, kept as libpng would: its row
+// buffers grow with the width, and a side of a million already asks 8 MB a
+// row. The limit is checked here rather than by libpng so that the refusal
+// can name the size.
+constexpr png_uint_32 maxSide = 1000000;
 
 constexpr int signatureBytes = 8;
 constexpr double screenGamma = 2.2;
@@ -32,16 +36,17 @@ struct Acquired {
     FILE *file = nullptr;
     png_structp png = nullptr;
     png_infop info = nullptr;
-    png_bytep *rows = nullptr;
-    unsigned char *buffer = nullptr;
+    unsigned char *row = nullptr;  // one decoded row, whole
+    unsigned char *kept = nullptr; // the kept part's decoded bytes, when not the pixel array itself
+    char message[128] = "";        // libpng's last error
 };
 
 void Release(Acquired &acquired)
 {
-    delete[] acquired.rows;
-    acquired.rows = nullptr;
-    delete[] acquired.buffer;
-    acquired.buffer = nullptr;
+    delete[] acquired.row;
+    acquired.row = nullptr;
+    delete[] acquired.kept;
+    acquired.kept = nullptr;
     if (acquired.png)
         png_destroy_read_struct(&acquired.png, acquired.info ? &acquired.info : nullptr, nullptr);
     acquired.png = nullptr;
@@ -51,10 +56,12 @@ void Release(Acquired &acquired)
     acquired.file = nullptr;
 }
 
-// libpng's default handlers print; these stay quiet, and an error returns
-// to the recovery point set in Decode.
-[[noreturn]] void SilentError(png_structp png, png_const_charp)
+// libpng's default handlers print; these stay quiet, and an error is kept
+// for the reason and returns to the recovery point set in Decode.
+[[noreturn]] void SilentError(png_structp png, png_const_charp message)
 {
+    Acquired *acquired = static_cast<Acquired *>(png_get_error_ptr(png));
+    std::snprintf(acquired->message, sizeof acquired->message, "%s", message ? message : "");
     png_longjmp(png, 1);
 }
 
@@ -62,9 +69,23 @@ void SilentWarning(png_structp, png_const_charp)
 {
 }
 
+// Why libpng stopped, in the words a maker can act on.
+std::string DecodeFailure(const Acquired &acquired)
+{
+    if (std::feof(acquired.file))
+        return "the file ends early";
+    if (std::ferror(acquired.file))
+        return std::strerror(errno ? errno : EIO);
+    const std::string message = acquired.message;
+    if (message.find("emory") != std::string::npos)
+        return "out of memory";
+    return "corrupt data (" + message + ")";
+}
+
 // Turns every layout into 8-bit red, green, blue and, where the file has
-// transparency, alpha.
-void RequestTransformations(png_structp png, png_infop info, int bitDepth, int colorType)
+// transparency, alpha. The number of passes over the rows that reading
+// then takes: 7 for an interlaced file, else 1.
+int RequestTransformations(png_structp png, png_infop info, int bitDepth, int colorType)
 {
     if (bitDepth == 16)
         png_set_strip_16(png);
@@ -81,87 +102,75 @@ void RequestTransformations(png_structp png, png_infop info, int bitDepth, int c
     if (!png_get_gAMA(png, info, &fileGamma))
         fileGamma = defaultFileGamma;
     png_set_gamma(png, screenGamma, fileGamma);
-    png_set_interlace_handling(png);
+    return png_set_interlace_handling(png);
 }
 
-// Row pointers into `image`, one per row of `rowBytes`; null when out of memory.
-png_bytep *RowPointers(unsigned char *image, std::size_t rowBytes, int height)
+// The columns or rows kept of `size`: the centred `keep` of them, as a
+// screen of `keep` that centres the picture shows them.
+struct Span {
+    int first;
+    int count;
+};
+
+Span Kept(int size, int keep)
 {
-    png_bytep *rows = new (std::nothrow) png_bytep[height];
-    if (rows)
-        for (int y = 0; y < height; ++y)
-            rows[y] = image + y * rowBytes;
-    return rows;
+    return size > keep ? Span{size / 2 - keep / 2, keep} : Span{0, size};
 }
 
-// RGBA: decodes straight into the pixel array, then turns each pixel's
-// red, green, blue, alpha bytes into the word 0xAARRGGBB.
-int DecodeRgba(Picture &picture, Acquired &acquired, std::size_t rowBytes)
+// Reads every row of every pass, as one png_read_image would, through one
+// row buffer, and keeps the kept part's bytes in `kept`. An interlaced
+// pass fills in only some pixels of a row, so a kept row is put back into
+// the buffer before each pass adds to it.
+void ReadRows(Acquired &acquired, int passes, int height, Span columns, Span rows, std::size_t pixelBytes,
+              unsigned char *kept)
 {
-    const std::size_t count = std::size_t(picture.width) * picture.height;
-    picture.pixels = new (std::nothrow) uint32_t[count];
-    if (!picture.pixels)
-        return 0;
-    unsigned char *bytes = reinterpret_cast<unsigned char *>(picture.pixels);
-    acquired.rows = RowPointers(bytes, rowBytes, picture.height);
-    if (!acquired.rows)
-        return 0;
-    png_read_image(acquired.png, acquired.rows);
-    delete[] acquired.rows;
-    acquired.rows = nullptr;
-
-    for (std::size_t i = 0; i < count; ++i) {
-        const unsigned char *p = bytes + 4 * i;
-        picture.pixels[i] = uint32_t(p[3]) << 24 | uint32_t(p[0]) << 16 | uint32_t(p[1]) << 8 | p[2];
-    }
-    picture.bpp = 32;
-    return 1;
-}
-
-// RGB: decodes into a buffer of 3 bytes per pixel, then widens it.
-int DecodeRgb(Picture &picture, Acquired &acquired, std::size_t rowBytes)
-{
-    acquired.buffer = new (std::nothrow) unsigned char[rowBytes * picture.height];
-    if (!acquired.buffer)
-        return 0;
-    acquired.rows = RowPointers(acquired.buffer, rowBytes, picture.height);
-    if (!acquired.rows)
-        return 0;
-    png_read_image(acquired.png, acquired.rows);
-    delete[] acquired.rows;
-    acquired.rows = nullptr;
-
-    picture.bpp = 32;
-    picture.pixels = new (std::nothrow) uint32_t[std::size_t(picture.width) * picture.height];
-    if (!picture.pixels)
-        return 0;
-    picture.Expand24(acquired.buffer, 0, false);
-    delete[] acquired.buffer;
-    acquired.buffer = nullptr;
-    picture.SetAlpha(255);
-    return 1;
+    const std::size_t keptRowBytes = pixelBytes * columns.count;
+    unsigned char *part = acquired.row + pixelBytes * columns.first;
+    for (int pass = 0; pass < passes; ++pass)
+        for (int y = 0; y < height; ++y) {
+            const bool inside = y >= rows.first && y < rows.first + rows.count;
+            unsigned char *keptRow = kept + keptRowBytes * (y - rows.first);
+            if (inside && pass > 0)
+                std::memcpy(part, keptRow, keptRowBytes);
+            png_read_row(acquired.png, acquired.row, nullptr);
+            if (inside)
+                std::memcpy(keptRow, part, keptRowBytes);
+        }
 }
 
 // Everything from the signature to the last chunk. libpng's errors land
 // at the setjmp below and make it return 0; whatever was acquired by then
 // is in `acquired` or the Picture, and the caller releases it.
-int Decode(Picture &picture, Acquired &acquired)
+int Decode(Picture &picture, Acquired &acquired, int keepWidth, int keepHeight, std::string &reason)
 {
     unsigned char signature[signatureBytes];
-    if (std::fread(signature, 1, signatureBytes, acquired.file) != signatureBytes
-        || png_sig_cmp(signature, 0, signatureBytes) != 0)
+    const std::size_t got = std::fread(signature, 1, signatureBytes, acquired.file);
+    if (got == 0) {
+        reason = std::ferror(acquired.file) ? std::strerror(errno) : "the file is empty";
         return 0;
+    }
+    if (png_sig_cmp(signature, 0, got) != 0) {
+        reason = "not a PNG file";
+        return 0;
+    }
+    if (got < signatureBytes) {
+        reason = "the file ends early";
+        return 0;
+    }
 
-    acquired.png = png_create_read_struct(PNG_LIBPNG_VER_STRING, nullptr, SilentError, SilentWarning);
+    reason = "out of memory";
+    acquired.png = png_create_read_struct(PNG_LIBPNG_VER_STRING, &acquired, SilentError, SilentWarning);
     if (!acquired.png)
         return 0;
     acquired.info = png_create_info_struct(acquired.png);
     if (!acquired.info)
         return 0;
-    if (setjmp(png_jmpbuf(acquired.png)))
+    if (setjmp(png_jmpbuf(acquired.png))) {
+        reason = DecodeFailure(acquired);
         return 0;
+    }
 
-    png_set_user_limits(acquired.png, maxSide, maxSide);
+    png_set_user_limits(acquired.png, PNG_UINT_31_MAX, PNG_UINT_31_MAX);
     png_init_io(acquired.png, acquired.file);
     png_set_sig_bytes(acquired.png, signatureBytes);
     png_read_info(acquired.png, acquired.info);
@@ -171,22 +180,54 @@ int Decode(Picture &picture, Acquired &acquired)
     int colorType = 0;
     png_get_IHDR(acquired.png, acquired.info, &width, &height, &picture.bpp, &colorType,
                  nullptr, nullptr, nullptr);
-    picture.width = int(width);
-    picture.height = int(height);
+    if (width > maxSide || height > maxSide) {
+        reason = "too large: " + std::to_string(width) + "×" + std::to_string(height) + " pixels, more than " +
+                 std::to_string(maxSide) + " a side";
+        return 0;
+    }
 
-    RequestTransformations(acquired.png, acquired.info, picture.bpp, colorType);
+    const int passes = RequestTransformations(acquired.png, acquired.info, picture.bpp, colorType);
     png_read_update_info(acquired.png, acquired.info);
     const std::size_t rowBytes = png_get_rowbytes(acquired.png, acquired.info);
-
-    int decoded = 0;
-    if (rowBytes == 4 * std::size_t(picture.width))
-        decoded = DecodeRgba(picture, acquired, rowBytes);
-    else if (rowBytes == 3 * std::size_t(picture.width))
-        decoded = DecodeRgb(picture, acquired, rowBytes);
-    if (!decoded)
+    const std::size_t pixelBytes = rowBytes / width;
+    if (pixelBytes * width != rowBytes || (pixelBytes != 3 && pixelBytes != 4)) {
+        reason = "corrupt data (an unexpected pixel layout)";
         return 0;
+    }
 
+    const Span columns = Kept(int(width), std::max(1, keepWidth));
+    const Span rows = Kept(int(height), std::max(1, keepHeight));
+    picture.width = columns.count;
+    picture.height = rows.count;
+    const std::size_t count = std::size_t(columns.count) * std::size_t(rows.count);
+    reason = "out of memory";
+    acquired.row = new (std::nothrow) unsigned char[rowBytes]();
+    picture.pixels = new (std::nothrow) uint32_t[count];
+    if (!acquired.row || !picture.pixels)
+        return 0;
+    // RGBA is decoded straight into the pixel array; RGB into a buffer of 3
+    // bytes a pixel that is then widened.
+    unsigned char *kept = reinterpret_cast<unsigned char *>(picture.pixels);
+    if (pixelBytes == 3) {
+        acquired.kept = kept = new (std::nothrow) unsigned char[3 * count];
+        if (!kept)
+            return 0;
+    }
+
+    ReadRows(acquired, passes, int(height), columns, rows, pixelBytes, kept);
     png_read_end(acquired.png, acquired.info);
+
+    if (pixelBytes == 4) {
+        // libpng gives red, green, blue, alpha in memory order.
+        for (std::size_t i = 0; i < count; ++i) {
+            const unsigned char *p = kept + 4 * i;
+            picture.pixels[i] = uint32_t(p[3]) << 24 | uint32_t(p[0]) << 16 | uint32_t(p[1]) << 8 | p[2];
+        }
+    } else {
+        picture.Expand24(kept, 0, false);
+        picture.SetAlpha(255);
+    }
+    picture.bpp = 32;
     return 1;
 }
 
@@ -197,24 +238,26 @@ Picture::~Picture()
     delete[] pixels;
 }
 
-int Picture::Load(const char *fileName)
+int Picture::Load(const char *fileName, int keepWidth, int keepHeight, std::string *reason)
 {
     delete[] pixels;
     pixels = nullptr;
     width = height = bpp = 0;
-    if (!fileName)
-        return 0;
-
-    Acquired acquired;
-    acquired.file = std::fopen(fileName, "rb");
-    if (!acquired.file)
-        return 0;
-    const int loaded = Decode(*this, acquired);
-    Release(acquired);
+    std::string why = "no file named";
+    int loaded = 0;
+    if (fileName) {
+        Acquired acquired;
+        acquired.file = regular_file_open(fileName, "rb", why);
+        if (acquired.file)
+            loaded = Decode(*this, acquired, keepWidth, keepHeight, why);
+        Release(acquired);
+    }
     if (!loaded) {
         delete[] pixels;
         pixels = nullptr;
         width = height = bpp = 0;
+        if (reason)
+            *reason = why;
     }
     return loaded;
 }

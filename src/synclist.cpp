@@ -6,6 +6,7 @@
 #include <string>
 #include <vector>
 
+#include "message.h"
 #include "test.h"
 #include "tracker_sound_syncs.h"
 
@@ -24,13 +25,13 @@ int ListSyncs(const char *listFile, const char *musicFile, FILE *out)
     if (!ReadPictureList(listFile, names))
         return 1;
     if (names.empty()) {
-        std::fprintf(stderr, "demo: \"%s\" lists no picture\n", listFile);
+        std::fprintf(stderr, "demo: \"%s\" lists no picture\n", Printable(listFile).c_str());
         return 1;
     }
     std::vector<TrackerSync> syncs;
     std::string error;
     if (!tracker_sound_list_syncs(musicFile, SYNC_LIST_RATE, syncs, error)) {
-        std::fprintf(stderr, "demo: cannot play \"%s\": %s\n", musicFile, error.c_str());
+        std::fprintf(stderr, "demo: cannot play \"%s\": %s\n", Printable(musicFile).c_str(), error.c_str());
         return 1;
     }
 
@@ -41,7 +42,7 @@ int ListSyncs(const char *listFile, const char *musicFile, FILE *out)
         if (sync.param == 0) {
             ++changes;
             if (changes < names.size())
-                effect = "  → picture " + std::to_string(changes + 1) + ": " + names[changes];
+                effect = "  → picture " + std::to_string(changes + 1) + ": " + Printable(names[changes]);
             else if (changes == names.size())
                 effect = "  → end";
         }

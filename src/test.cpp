@@ -14,6 +14,8 @@
 #include <memory>
 
 #include "convert.h"
+#include "message.h"
+#include "regular_file.h"
 #include "synka.h"
 
 // Constructed in this order, so that the pictures are released before the
@@ -425,9 +427,10 @@ bool NextFrame()
 
 int ReadPictureList(const char *fileName, std::vector<std::string> &names)
 {
-    FILE *fp = fopen(fileName, "r");
+    std::string reason;
+    FILE *fp = regular_file_open(fileName, "r", reason);
     if (!fp) {
-        fprintf(stderr, "demo: cannot read \"%s\": %s\n", fileName, strerror(errno));
+        fprintf(stderr, "demo: cannot read \"%s\": %s\n", Printable(fileName).c_str(), reason.c_str());
         return 0;
     }
     std::string line;
@@ -438,7 +441,7 @@ int ReadPictureList(const char *fileName, std::vector<std::string> &names)
     const int readError = ferror(fp) ? (errno ? errno : EIO) : 0;
     fclose(fp);
     if (readError) {
-        fprintf(stderr, "demo: cannot read \"%s\": %s\n", fileName, strerror(readError));
+        fprintf(stderr, "demo: cannot read \"%s\": %s\n", Printable(fileName).c_str(), strerror(readError));
         return 0;
     }
     return 1;
@@ -448,8 +451,9 @@ int LoadPictures(const std::vector<std::string> &names, Lista<Picture *> &list)
 {
     for (const std::string &name : names) {
         std::unique_ptr<Picture> picture(new Picture);
-        if (!picture->Load(name.c_str())) {
-            fprintf(stderr, "demo: cannot load picture \"%s\"\n", name.c_str());
+        std::string reason;
+        if (!picture->Load(name.c_str(), SCREEN_WIDTH, SCREEN_HEIGHT, &reason)) {
+            fprintf(stderr, "demo: cannot load picture \"%s\": %s\n", Printable(name).c_str(), reason.c_str());
             return 0;
         }
         list.Add(picture.release());
@@ -463,7 +467,7 @@ int LoadPictureList(const char *fileName, Lista<Picture *> &list)
     if (!ReadPictureList(fileName, names))
         return 0;
     if (names.empty()) {
-        fprintf(stderr, "demo: \"%s\" lists no picture\n", fileName);
+        fprintf(stderr, "demo: \"%s\" lists no picture\n", Printable(fileName).c_str());
         return 0;
     }
     return LoadPictures(names, list);

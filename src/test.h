@@ -62,8 +62,9 @@ bool NextFrame();
 // The picture file names that a list file names, in order. 1 on success;
 // 0 with a line on stderr when the file cannot be opened or read.
 int ReadPictureList(const char *fileName, std::vector<std::string> &names);
-// Loads each named picture and appends it to `list`. 1 on success; 0 with
-// a line on stderr naming the first picture that cannot be loaded.
+// Loads each named picture, as much of it as the screen can show, and
+// appends it to `list`. 1 on success; 0 with a line on stderr naming the
+// first picture that cannot be loaded and why.
 int LoadPictures(const std::vector<std::string> &names, Lista<Picture *> &list);
 // Reads the list file and loads its pictures into `list`. 1 on success; 0
 // with a line on stderr when the file fails, lists no picture, or a

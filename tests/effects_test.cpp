@@ -183,4 +183,44 @@ TEST(DrawPicture, CentresAndBlendsByItsOwnOpacityOrTheCrossfadesScaledOne)
         }
 }
 
+// A picture larger than the screen in either direction, odd or even, keeps only what the screen can show of it,
+// and draws and fades in exactly as the whole picture would.
+TEST(DrawPicture, ALoadedPictureLargerThanTheScreenDrawsAndFadesAsTheWholeOne)
+{
+    TempDir dir;
+    const auto alpha = [](int x, int y) { return uint32_t(x * 3 + y * 5) & 0xFF; };
+    for (const auto &[width, height] : {std::pair{401, 301}, {400, 300}, {321, 241}, {322, 100}, {90, 243}, {3, 1000}}) {
+        SCOPED_TRACE(testing::Message() << width << "x" << height);
+        PngImage image;
+        image.width = width;
+        image.height = height;
+        image.colorType = 6;
+        for (int y = 0; y < height; ++y)
+            for (int x = 0; x < width; ++x)
+                for (int shift : {16, 8, 0, 24})
+                    image.samples.push_back(uint16_t(CoordinateColor(x, y, alpha(x, y)) >> shift & 0xFF));
+        ASSERT_TRUE(WriteFile(dir.File("big.png"), EncodePng(image)));
+        Lista<Picture *> list;
+        list.Add(MakeSolidPicture(4, 4, 0xFF000000u));
+        testing::internal::CaptureStderr();
+        ASSERT_EQ(LoadPictures({dir.File("big.png")}, list), 1) << testing::internal::GetCapturedStderr();
+        testing::internal::GetCapturedStderr();
+        currentPicture = list.Next();
+        Picture *picture = list.current->obj;
+        EXPECT_LE(std::size_t(picture->width) * picture->height, std::size_t(pixelCount));
+        const Placement p = {width, height, SCREEN_WIDTH / 2 - width / 2, SCREEN_HEIGHT / 2 - height / 2};
+        for (float level : {0.0f, 200.5f}) { // 0: drawn
+            const auto before = FillPattern();
+            if (level == 0.0f)
+                DrawPicture(*picture);
+            else
+                Step(list, level, 0);
+            const uint32_t scale = level == 0.0f ? 256 : uint32_t(level);
+            EXPECT_EQ(Snapshot(), Placed(before, p, [&](uint32_t old, int x, int y) {
+                return ReferenceBlend(old, CoordinateColor(x, y, alpha(x, y) * scale / 256));
+            })) << "level " << level;
+        }
+    }
+}
+
 } // namespace

@@ -3,6 +3,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cmath>
 #include <cstdio>
 #include <tuple>
@@ -111,8 +112,38 @@ TEST(PixelHelpers, Expand24WidensRowsSkippingTheGapAndSetAlphaReplacesAlphaOnly)
     EXPECT_EQ(PixelsOf(picture), (std::vector<uint32_t>{0x80332211, 0x80123456, 0x80998877, 0x80CCBBAA}));
 }
 
-// Refused: 0, an empty Picture even after an earlier success, nothing printed, nothing left open.
-TEST(LoadPicture, RefusesNoFileADamagedATruncatedOrAnOversizedOneQuietly)
+// A picture larger than the window keeps the centred part that a screen of the window's size shows, whatever
+// its form, interlaced or not, odd or even; one that fits keeps everything.
+TEST(LoadPicture, KeepsTheCentredPartThatAWindowOfTheGivenSizeShows)
+{
+    TempDir dir;
+    const std::string path = dir.File("picture.png");
+    for (const auto &[type, depth] : pngForms)
+        for (bool interlaced : {false, true}) {
+            const int width = 37, height = 30;
+            const PngImage image = ScatteredImage(type, depth, type == 3, interlaced, 0, width, height);
+            ASSERT_TRUE(WriteFile(path, EncodePng(image)));
+            const std::vector<uint32_t> whole = ExpectedWords(image);
+            Picture part;
+            for (const auto &[keepWidth, keepHeight] : {std::pair{20, 13}, {5, 30}, {37, 2}, {1, 1}, {60, 9}}) {
+                SCOPED_TRACE(testing::Message() << "type " << type << " depth " << depth << " interlaced "
+                                                << interlaced << " in " << keepWidth << "x" << keepHeight);
+                ASSERT_EQ(part.Load(path.c_str(), keepWidth, keepHeight), 1);
+                const int keptWidth = std::min(width, keepWidth), keptHeight = std::min(height, keepHeight);
+                const int left = width / 2 - keptWidth / 2, top = height / 2 - keptHeight / 2;
+                std::vector<uint32_t> expected;
+                for (int y = top; y < top + keptHeight; ++y)
+                    for (int x = left; x < left + keptWidth; ++x)
+                        expected.push_back(whole[y * width + x]);
+                EXPECT_EQ(std::make_tuple(part.width, part.height, part.bpp, PixelsOf(part)),
+                          std::make_tuple(keptWidth, keptHeight, 32, expected));
+            }
+        }
+}
+
+// Refused: 0, an empty Picture even after an earlier success, the reason in plain words, nothing printed,
+// nothing left open.
+TEST(LoadPicture, RefusesNoFileADamagedATruncatedOrAnOversizedOneQuietlyAndSaysWhy)
 {
     TempDir dir;
     const std::string good = dir.File("good.png"), bad = dir.File("bad.png"), missing = dir.File("missing.png");
@@ -120,36 +151,53 @@ TEST(LoadPicture, RefusesNoFileADamagedATruncatedOrAnOversizedOneQuietly)
     const std::vector<unsigned char> rgb = EncodePng(ScatteredImage(2, 8, false, false, 0)),
                                      rgba = EncodePng(ScatteredImage(6, 8, false, true, 0));
     ASSERT_TRUE(WriteFile(good, rgb));
-    auto expectRefused = [&](const char *path, const std::string &what) {
+    auto expectRefused = [&](const char *path, const std::string &why, const std::string &what) {
         Picture picture;
         ASSERT_EQ(picture.Load(good.c_str()), 1);
         testing::internal::CaptureStderr();
         testing::internal::CaptureStdout();
-        const int descriptor = NextDescriptor(good), result = picture.Load(path), after = NextDescriptor(good);
+        std::string reason;
+        const int descriptor = NextDescriptor(good), result = picture.Load(path, 320, 240, &reason),
+                  after = NextDescriptor(good);
         const std::string printed = testing::internal::GetCapturedStdout() + testing::internal::GetCapturedStderr();
-        EXPECT_EQ(std::make_tuple(result, printed, picture.pixels, picture.width, picture.height, after),
-                  std::make_tuple(0, std::string(), nullptr, 0, 0, descriptor))
-            << what;
+        EXPECT_EQ(std::make_tuple(result, printed, picture.pixels, picture.width, picture.height, after,
+                                  reason.substr(0, why.size())),
+                  std::make_tuple(0, std::string(), nullptr, 0, 0, descriptor, why))
+            << what << ": " << reason;
     };
-    auto expectBytesRefused = [&](const std::vector<unsigned char> &bytes, const std::string &what) {
+    auto expectBytesRefused = [&](const std::vector<unsigned char> &bytes, const std::string &why,
+                                  const std::string &what) {
         ASSERT_TRUE(WriteFile(bad, bytes));
-        expectRefused(bad.c_str(), what);
+        expectRefused(bad.c_str(), why, what);
     };
-    for (const char *path : {(const char *)nullptr, missing.c_str(), dir.path().c_str()})
-        expectRefused(path, path ? path : "no name");
-    for (std::size_t at : {1, 24}) { // in the signature; the bit depth
+    expectRefused(nullptr, "no file named", "no name");
+    expectRefused(missing.c_str(), "no such file", "missing");
+    expectRefused(dir.path().c_str(), "a folder", "a folder");
+    expectBytesRefused({}, "the file is empty", "empty");
+    expectBytesRefused({'G', 'I', 'F', '8', '9', 'a', 1, 0, 1, 0}, "not a PNG file", "a GIF");
+    for (const auto &[at, why] : {std::pair<std::size_t, const char *>{1, "not a PNG file"}, // in the signature
+                                  {24, "corrupt data (Invalid IHDR data)"}}) {                // the bit depth
         std::vector<unsigned char> png = rgb;
         png[at] = 5;
         FixChunkCrcs(png);
-        expectBytesRefused(png, "byte " + std::to_string(at) + " made 5");
+        expectBytesRefused(png, why, "byte " + std::to_string(at) + " made 5");
     }
+    std::vector<unsigned char> badCrc = rgb;
+    badCrc[rgb.size() - 13] ^= 1; // the image data's CRC
+    expectBytesRefused(badCrc, "corrupt data (IDAT: CRC error)", "a CRC");
     // Every cut short, the end chunk included.
     for (const auto &whole : {rgb, rgba})
-        for (std::size_t length = 0; length < whole.size(); ++length)
-            expectBytesRefused({whole.begin(), whole.begin() + length}, "truncated to " + std::to_string(length));
-    // A complete, valid file that only the size limit refuses.
-    ASSERT_TRUE(WriteSolidPng(bad, 16385, 1, 0xFF000000u));
-    expectRefused(bad.c_str(), "16385 wide");
+        for (std::size_t length = 1; length < whole.size(); ++length)
+            expectBytesRefused({whole.begin(), whole.begin() + length}, "the file ends early",
+                               "truncated to " + std::to_string(length));
+    // Only a side past libpng's own limit is refused; one within it is decoded however little is kept.
+    ASSERT_TRUE(WriteSolidPng(bad, 1000001, 1, 0xFF000000u));
+    expectRefused(bad.c_str(), "too large: 1000001×1 pixels, more than 1000000 a side", "1000001 wide");
+    ASSERT_TRUE(WriteSolidPng(bad, 1000000, 1, 0xFF102030u));
+    Picture widest;
+    ASSERT_EQ(widest.Load(bad.c_str(), 320, 240), 1);
+    EXPECT_EQ(std::make_tuple(widest.width, widest.height, widest.pixels[0], widest.pixels[319]),
+              std::make_tuple(320, 1, 0xFF102030u, 0xFF102030u));
 }
 
 } // namespace

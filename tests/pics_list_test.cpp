@@ -114,12 +114,11 @@ TEST_F(PictureList, LoadsEveryListedPictureOrEndsWithTheFailuresLine)
     // The list file, its text when it is `list`, stderr, the first pixels of the pictures loaded.
     const std::tuple<std::string, std::string, std::string, std::vector<uint32_t>> cases[] = {
         {list, wide + dir.File("tall.png\n") + dir.File("wide.png"), "", {0xFFFF0000u, 0x80123456u, 0xFFFF0000u}},
-        {absent, "", "demo: cannot read \"" + absent + "\": No such file or directory\n", {}},
-        // A directory opens as a stream but fails on the first read.
-        {dir.path(), "", "demo: cannot read \"" + dir.path() + "\": Is a directory\n", {}},
+        {absent, "", "demo: cannot read \"" + absent + "\": no such file\n", {}},
+        {dir.path(), "", "demo: cannot read \"" + dir.path() + "\": a folder\n", {}},
         {list, "ab\r\nx\n\n", "demo: \"" + list + "\" lists no picture\n", {}},
-        {list, wide + missing + "\n" + wide, "demo: cannot load picture \"" + missing + "\"\n", {}},
-        {list, broken + "\n", "demo: cannot load picture \"" + broken + "\"\n", {}},
+        {list, wide + missing + "\n" + wide, "demo: cannot load picture \"" + missing + "\": no such file\n", {}},
+        {list, broken + "\n", "demo: cannot load picture \"" + broken + "\": not a PNG file\n", {}},
     };
     for (const auto &[path, text, err, expected] : cases) {
         Lista<Picture *> loaded;

@@ -23,6 +23,8 @@ bool Encode(const PngImage &image, png_bytepp rows, std::vector<unsigned char> &
         bytes->insert(bytes->end(), data, data + length);
     };
     png_set_write_fn(png, &out, append, [](png_structp) {});
+    // Sides past the limit that readers apply by default, for the tests of that limit.
+    png_set_user_limits(png, PNG_UINT_31_MAX, PNG_UINT_31_MAX);
     png_set_IHDR(png, info, image.width, image.height, image.bitDepth, image.colorType,
                  image.interlaced ? PNG_INTERLACE_ADAM7 : PNG_INTERLACE_NONE,
                  PNG_COMPRESSION_TYPE_DEFAULT, PNG_FILTER_TYPE_DEFAULT);
@@ -49,18 +51,19 @@ bool Encode(const PngImage &image, png_bytepp rows, std::vector<unsigned char> &
 } // namespace
 
 // Odd sizes leave partial bytes and sparse Adam7 passes; the palette entry tRNS leaves out is opaque by omission.
-PngImage ScatteredImage(int colorType, int depth, bool transparency, bool interlaced, double gamma)
+PngImage ScatteredImage(int colorType, int depth, bool transparency, bool interlaced, double gamma, int width,
+                        int height)
 {
     PngImage image;
-    image.width = 9;
-    image.height = 7;
+    image.width = width;
+    image.height = height;
     image.bitDepth = depth;
     image.colorType = colorType;
     image.interlaced = interlaced;
     image.gamma = gamma;
     const int channels = SampleCount(colorType);
     const uint32_t levels = colorType == 3 ? std::min(256u, 1u << depth) : 1u << depth;
-    image.samples.resize(std::size_t(63) * channels);
+    image.samples.resize(std::size_t(width) * height * channels);
     for (std::size_t i = 0; i < image.samples.size(); ++i)
         image.samples[i] = uint16_t(i < std::size_t(channels) ? 0 : i < 2u * channels ? levels - 1
                                                                    : (i * 2654435761u >> 5) % levels);

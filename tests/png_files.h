@@ -26,9 +26,10 @@ const std::pair<int, int> pngForms[] = {{0, 1}, {0, 2}, {0, 4}, {0, 8}, {0, 16},
                                         {3, 2}, {3, 4}, {3, 8}, {4, 8}, {4, 16}, {6, 8}, {6, 16}};
 
 inline int SampleCount(int colorType) { return colorType == 2 ? 3 : colorType == 4 ? 2 : colorType == 6 ? 4 : 1; }
-// A 9x7 picture: pixel 0 all zero, 1 all maximum, the rest scattered; with transparency,
+// A picture, 9x7 unless told: pixel 0 all zero, 1 all maximum, the rest scattered; with transparency,
 // pixel 2 is the transparent colour, pixel 3 one bit off it, and a palette's tRNS one entry short.
-PngImage ScatteredImage(int colorType, int bitDepth, bool transparency, bool interlaced, double gamma);
+PngImage ScatteredImage(int colorType, int bitDepth, bool transparency, bool interlaced, double gamma, int width = 9,
+                        int height = 7);
 // The PNG file of the image; empty when libpng refuses to write it.
 std::vector<unsigned char> EncodePng(const PngImage &image);
 bool WriteFile(const std::string &path, const std::vector<unsigned char> &bytes);

@@ -7,6 +7,8 @@
 #include <cstring>
 #include <vector>
 
+#include "regular_file.h"
+
 namespace {
 
 const long kMaxFileBytes = 64L << 20;
@@ -14,10 +16,10 @@ const long kMaxFileBytes = 64L << 20;
 // Empty when the whole file was read; otherwise why it was not.
 std::string read_file(const char *name, std::vector<uint8_t> &bytes)
 {
-    FILE *file = std::fopen(name, "rb");
-    if (!file)
-        return std::strerror(errno);
     std::string error;
+    FILE *file = regular_file_open(name, "rb", error);
+    if (!file)
+        return error;
     long size = -1;
     if (std::fseek(file, 0, SEEK_END) != 0 || (size = std::ftell(file)) < 0 || std::fseek(file, 0, SEEK_SET) != 0) {
         error = std::strerror(errno);
