@@ -9,6 +9,7 @@
 
 #include "capture.h"
 #include "ddraw.h"
+#include "message.h"
 #include "options.h"
 #include "synka.h"
 #include "synclist.h"
@@ -61,12 +62,17 @@ int main(int argc, char **argv)
     // The show's files are named relative to its folder; the capture's is
     // named relative to where the program was started.
     std::error_code failure;
+    const std::string captureName = Printable(options.capture);
     const std::string captureFile =
-        options.capture.empty() ? "" : std::filesystem::absolute(options.capture).string();
+        options.capture.empty() ? "" : std::filesystem::absolute(options.capture, failure).string();
+    if (failure) {
+        fprintf(stderr, "demo: cannot write \"%s\": %s\n", captureName.c_str(), failure.message().c_str());
+        return 1;
+    }
     if (!options.folder.empty())
         std::filesystem::current_path(options.folder, failure);
     if (failure) {
-        fprintf(stderr, "demo: cannot open the folder \"%s\": %s\n", options.folder.c_str(),
+        fprintf(stderr, "demo: cannot open the folder \"%s\": %s\n", Printable(options.folder).c_str(),
                 failure.message().c_str());
         return 2;
     }
@@ -74,6 +80,6 @@ int main(int argc, char **argv)
     if (options.listSyncs)
         return ListSyncs("pics.dat", "demo.xm", stdout);
     if (!options.capture.empty())
-        return capture_run({captureFile, options.capture, options.scale, options.seconds});
+        return capture_run({captureFile, captureName, options.scale, options.seconds});
     return play(options.window);
 }

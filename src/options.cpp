@@ -1,11 +1,15 @@
 // options.cpp - reads the command line. A handful of options does not
 // warrant a parser library: each is a name, and at most one value given as
-// the next argument or after "=".
+// the next argument or after "=". Every value it echoes in a message is
+// made printable first.
 #include "options.h"
 
 #include <cerrno>
 #include <cmath>
 #include <cstdlib>
+
+#include "capture.h"
+#include "message.h"
 
 const char usageText[] =
     "usage: demo [OPTIONS] [FOLDER]\n"
@@ -44,7 +48,10 @@ bool parse_seconds(const std::string &text, double &seconds)
     char *end = nullptr;
     errno = 0;
     const double value = std::strtod(text.c_str(), &end);
-    if (text.empty() || *end || errno || !std::isfinite(value) || value <= 0)
+    // The capture counts its samples in 64 bits; a longer capture would
+    // wrap them rather than stop.
+    if (text.empty() || *end || errno || !std::isfinite(value) || value <= 0 ||
+        value > static_cast<double>(maxCaptureSeconds))
         return false;
     seconds = value;
     return true;
@@ -61,7 +68,8 @@ bool ParseOptions(int argc, const char *const *argv, Options &options, std::stri
         const std::string argument = argv[i];
         if (argument.compare(0, 2, "--") != 0) {
             if (folderGiven) {
-                error = "demo: more than one folder given (\"" + options.folder + "\" and \"" + argument + "\")";
+                error = "demo: more than one folder given (\"" + Printable(options.folder) + "\" and \"" +
+                        Printable(argument) + "\")";
                 return false;
             }
             options.folder = argument;
@@ -71,6 +79,10 @@ bool ParseOptions(int argc, const char *const *argv, Options &options, std::stri
         const size_t equals = argument.find('=');
         const std::string name = argument.substr(0, equals);
         const bool takesValue = name == "--capture" || name == "--scale" || name == "--seconds";
+        if (!takesValue && name != "--help" && name != "--window" && name != "--list-syncs") {
+            error = "demo: unknown option \"" + Printable(argument) + "\" (see --help)";
+            return false;
+        }
         std::string value;
         if (equals != std::string::npos) {
             if (!takesValue) {
@@ -100,19 +112,18 @@ bool ParseOptions(int argc, const char *const *argv, Options &options, std::stri
             options.capture = value;
         } else if (name == "--scale") {
             if (!parse_scale(value, options.scale)) {
-                error = "demo: --scale takes a whole number from 1 to 8, not \"" + value + "\"";
+                error = "demo: --scale takes a whole number from 1 to " + std::to_string(maxScale) + ", not \"" +
+                        Printable(value) + "\"";
                 return false;
             }
             scaleGiven = true;
-        } else if (name == "--seconds") {
+        } else { // --seconds
             if (!parse_seconds(value, options.seconds)) {
-                error = "demo: --seconds takes a number of seconds above 0, not \"" + value + "\"";
+                error = "demo: --seconds takes a number of seconds above 0 and at most " +
+                        std::to_string(maxCaptureSeconds) + ", not \"" + Printable(value) + "\"";
                 return false;
             }
             secondsGiven = true;
-        } else {
-            error = "demo: unknown option \"" + argument + "\" (see --help)";
-            return false;
         }
     }
     if (options.help)

@@ -2,7 +2,8 @@
 // the muxer chosen by the file's kind, one video and one audio encoder,
 // the enlargement, libswscale's colour conversion where the codec wants
 // YUV, and the audio held back until a whole codec frame of it is there.
-// Owns every FFmpeg object of the file.
+// The bytes go out through the caller's descriptor. Owns every FFmpeg
+// object of the file.
 #include "video_file.h"
 
 extern "C" {
@@ -11,7 +12,11 @@ extern "C" {
 #include <libswscale/swscale.h>
 }
 
+#include <sys/stat.h>
+#include <unistd.h>
+
 #include <algorithm>
+#include <cerrno>
 #include <vector>
 
 struct Encoder {
@@ -22,6 +27,7 @@ struct Encoder {
 };
 
 struct VideoFile {
+    int descriptor = -1;
     AVFormatContext *format = nullptr;
     Encoder video;
     Encoder audio;
@@ -33,6 +39,9 @@ struct VideoFile {
 };
 
 namespace {
+
+// Big enough that the muxer's small writes reach the system in few calls.
+const int outputBufferSize = 1 << 16;
 
 std::string describe(int code)
 {
@@ -61,10 +70,53 @@ void free_file(VideoFile *file)
     sws_freeContext(file->converter);
     if (file->format) {
         if (file->format->pb)
-            avio_closep(&file->format->pb);
+            av_freep(&file->format->pb->buffer);
+        avio_context_free(&file->format->pb);
         avformat_free_context(file->format);
     }
     delete file;
+}
+
+// The output's writes, whole: the system may take a part at a time.
+int write_out(void *opaque, uint8_t *data, int size)
+{
+    const int descriptor = static_cast<VideoFile *>(opaque)->descriptor;
+    for (int done = 0; done < size;) {
+        const ssize_t written = write(descriptor, data + done, static_cast<size_t>(size - done));
+        if (written < 0 && errno == EINTR)
+            continue;
+        if (written <= 0)
+            return AVERROR(written < 0 ? errno : EIO);
+        done += static_cast<int>(written);
+    }
+    return size;
+}
+
+// Both muxers go back to fill in sizes and indexes once they are known,
+// so the output must seek; AVSEEK_SIZE asks for its length.
+int64_t seek_out(void *opaque, int64_t offset, int whence)
+{
+    const int descriptor = static_cast<VideoFile *>(opaque)->descriptor;
+    if (whence & AVSEEK_SIZE) {
+        struct stat status;
+        return fstat(descriptor, &status) == 0 ? status.st_size : AVERROR(errno);
+    }
+    const off_t at = lseek(descriptor, offset, whence & ~AVSEEK_FORCE);
+    return at < 0 ? AVERROR(errno) : at;
+}
+
+// The muxer's output over the caller's descriptor. False when out of memory.
+bool open_output(VideoFile *file)
+{
+    unsigned char *buffer = static_cast<unsigned char *>(av_malloc(outputBufferSize));
+    file->format->pb =
+        buffer ? avio_alloc_context(buffer, outputBufferSize, 1, file, nullptr, write_out, seek_out) : nullptr;
+    if (!file->format->pb) {
+        av_free(buffer);
+        return false;
+    }
+    file->format->flags |= AVFMT_FLAG_CUSTOM_IO;
+    return true;
 }
 
 // Hands the encoder one frame (null: the end) and writes every packet it
@@ -265,22 +317,21 @@ VideoKind video_kind(const std::string &fileName)
     return VideoKind::Unknown;
 }
 
-VideoFile *video_file_open(const std::string &path, VideoKind kind, const VideoLayout &layout,
-                           std::string &error)
+VideoFile *video_file_open(int descriptor, VideoKind kind, const VideoLayout &layout, std::string &error)
 {
     // Failures come back as codes and are reported in one line by the
     // caller; FFmpeg's own chatter would only bury that line.
     av_log_set_level(AV_LOG_QUIET);
     VideoFile *file = new VideoFile;
+    file->descriptor = descriptor;
     file->layout = layout;
     const int made = avformat_alloc_output_context2(&file->format, nullptr,
                                                     kind == VideoKind::Mp4 ? "mp4" : "matroska", nullptr);
     file->packet = av_packet_alloc();
-    bool ok = made >= 0 && file->packet && open_video(file, kind, error) && open_audio(file, kind, error);
+    bool ok = made >= 0 && file->packet && open_video(file, kind, error) && open_audio(file, kind, error) &&
+              open_output(file);
     if (ok) {
-        // Named as a file, so that a colon in the name never selects a protocol.
-        const int opened = avio_open(&file->format->pb, ("file:" + path).c_str(), AVIO_FLAG_WRITE);
-        const int started = opened < 0 ? opened : avformat_write_header(file->format, nullptr);
+        const int started = avformat_write_header(file->format, nullptr);
         if (started < 0) {
             error = describe(started);
             ok = false;
@@ -315,8 +366,8 @@ bool video_file_finish(VideoFile *file, std::string &error)
               encode(file, file->audio, nullptr, error);
     if (ok) {
         const int written = av_write_trailer(file->format);
-        const int closed = avio_closep(&file->format->pb);
-        const int result = written < 0 ? written : closed;
+        avio_flush(file->format->pb);
+        const int result = written < 0 ? written : file->format->pb->error;
         if (result < 0) {
             error = describe(result);
             ok = false;

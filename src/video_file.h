@@ -25,10 +25,11 @@ struct VideoLayout {
     int sampleRate;     // stereo 16-bit samples
 };
 
-// Creates `path` and writes the file's header. Null with `error` set to the
-// reason on failure; nothing is left open then.
-VideoFile *video_file_open(const std::string &path, VideoKind kind, const VideoLayout &layout,
-                           std::string &error);
+// Writes the file's header through `descriptor`, an empty file open for
+// writing and seeking, which stays the caller's to close; no name is ever
+// opened here, so the caller alone decides which file is written. Null
+// with `error` set to the reason on failure; nothing is left open then.
+VideoFile *video_file_open(int descriptor, VideoKind kind, const VideoLayout &layout, std::string &error);
 // Adds one frame of 32-bit 0xRRGGBB pixels and the `sampleFrames` stereo
 // samples that play during it. False with `error` set on failure.
 bool video_file_add(VideoFile *file, const uint32_t *pixels, const int16_t *samples, int sampleFrames,

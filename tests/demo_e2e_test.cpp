@@ -7,11 +7,21 @@ extern "C" {
 #include <libavformat/avformat.h>
 }
 
+#include <sys/stat.h>
+
+#include <signal.h>
+#include <sys/resource.h>
+#include <unistd.h>
+
 #include <algorithm>
 #include <chrono>
 #include <cmath>
+#include <cstring>
 #include <filesystem>
+#include <fstream>
+#include <sstream>
 #include <string>
+#include <thread>
 #include <tuple>
 #include <vector>
 
@@ -50,6 +60,11 @@ TEST(DemoEndToEnd, EachRunEndsWithItsCodeAndLine)
     EXPECT_EQ(std::make_tuple(shown.code, shown.err, shown.out), std::make_tuple(0, "", ""));
     std::remove(dir.File("pics.dat").c_str());
     const std::vector<std::string> files = Listing(dir.path());
+    // Echoed shortened in the middle, its end kept.
+    const std::string longName = "none/" + std::string(200, 'a') + ".mkv";
+    const std::string longCapture = "--capture " + longName;
+    const std::string longCaptureError = "cannot write \"" + longName.substr(0, 40) + "…" +
+                                         longName.substr(longName.size() - 60) + "\": No such file or directory";
     const struct {
         const char *args;
         int code;
@@ -58,8 +73,8 @@ TEST(DemoEndToEnd, EachRunEndsWithItsCodeAndLine)
         std::vector<std::string> env = {};
         long fileLimit = 0;
     } cases[] = {
-        {"", 1, "cannot load picture \"missing.png\"", "red.png\nmissing.png\nsoft.png\n"},
-        {"", 1, "cannot read \"pics.dat\": No such file or directory", nullptr},
+        {"", 1, "cannot load picture \"missing.png\": no such file", "red.png\nmissing.png\nsoft.png\n"},
+        {"", 1, "cannot read \"pics.dat\": no such file", nullptr},
         {"", 1, "\"pics.dat\" lists no picture", "\nab\n"},
         {"", 1, "cannot open the display", "red.png\n", {"SDL_VIDEODRIVER=x11", "DISPLAY=:none"}},
         {"--capture show.avi", 1, "cannot capture to \"show.avi\": the name must end in .mp4 or .mkv"},
@@ -69,7 +84,14 @@ TEST(DemoEndToEnd, EachRunEndsWithItsCodeAndLine)
         {"--capture", 2, "--capture needs a value (see --help)"},
         {"--scale 0 --capture a.mkv", 2, "--scale takes a whole number from 1 to 8, not \"0\""},
         {"--scale 9 --capture a.mkv", 2, "--scale takes a whole number from 1 to 8, not \"9\""},
-        {"--seconds -1 --capture a.mkv", 2, "--seconds takes a number of seconds above 0, not \"-1\""},
+        {"--seconds -1 --capture a.mkv", 2, "--seconds takes a number of seconds above 0 and at most 192153584101141, not \"-1\""},
+        {"--seconds 192153584101141.1 --capture a.mkv", 2, "--seconds takes a number of seconds above 0 and at most 192153584101141, not \"192153584101141.1\""},
+        {"--seconds 1e18 --capture a.mkv", 2, "--seconds takes a number of seconds above 0 and at most 192153584101141, not \"1e18\""},
+        {"--scale \x1b[2J --capture a.mkv", 2, "--scale takes a whole number from 1 to 8, not \"\\x1B[2J\""},
+        {"--capture \x1b[2J.avi", 1, "cannot capture to \"\\x1B[2J.avi\": the name must end in .mp4 or .mkv"},
+        {longCapture.c_str(), 1, longCaptureError.c_str()},
+        {"--bogus=\x07", 2, "unknown option \"--bogus=\\x07\" (see --help)"},
+        {"none\x7f", 2, "cannot open the folder \"none\\x7F\": No such file or directory"},
         {"--seconds 2", 2, "--seconds only goes with --capture"},
         {"--window --list-syncs", 2, "--window, --list-syncs and --capture go one at a time"},
         {"none", 2, "cannot open the folder \"none\": No such file or directory"},
@@ -89,6 +111,53 @@ TEST(DemoEndToEnd, EachRunEndsWithItsCodeAndLine)
     }
     const DemoExit help = RunDemo(dir.path(), {"--help"});
     EXPECT_EQ(std::make_tuple(help.code, help.out.rfind("usage: demo", 0)), std::make_tuple(0, 0u)) << help.out;
+}
+
+// What is not a regular file is refused at once in every mode, a FIFO whose open would block for ever among
+// them; each picture's line says why, with its name made safe to print.
+TEST(DemoEndToEnd, HostileFilesAreRefusedAtOnceWithTheReason)
+{
+    TempDir dir;
+    ASSERT_TRUE(WriteSolidPng(dir.File("red.png"), 120, 90, 0xFFFF0000u));
+    ASSERT_TRUE(WriteSyncModule(dir.File("good.xm"), {1, 30}, 64));
+    ASSERT_TRUE(WriteText(dir.File("short.png"), "\x89PNG\r\n\x1a\n\0\0\0\x0dIHDR"));
+    ASSERT_TRUE(WriteText(dir.File("photo.png"), "\xff\xd8\xff\xe0\0\x10JFIF"));
+    ASSERT_EQ(mkfifo(dir.File("fifo").c_str(), 0600), 0);
+    std::filesystem::create_directory(dir.File("folder"));
+    const std::string longName = std::string(300, 'n') + "\x1b.png";
+    const struct {
+        const char *args;
+        const char *list;  // "pics.dat" names this, or is the FIFO when null
+        const char *music; // "demo.xm" names this
+        const char *err;   // after "demo: "
+    } cases[] = {
+        {"", "fifo\n", "good.xm", "cannot load picture \"fifo\": not a regular file"},
+        {"--capture a.mkv", "fifo\n", "good.xm", "cannot load picture \"fifo\": not a regular file"},
+        {"", nullptr, "good.xm", "cannot read \"pics.dat\": not a regular file"},
+        {"--list-syncs", nullptr, "good.xm", "cannot read \"pics.dat\": not a regular file"},
+        {"--capture a.mkv", nullptr, "good.xm", "cannot read \"pics.dat\": not a regular file"},
+        {"--list-syncs", "red.png\n", "fifo", "cannot play \"demo.xm\": not a regular file"},
+        {"--capture a.mkv", "red.png\n", "fifo", "cannot play \"demo.xm\": not a regular file"},
+        {"--list-syncs", "red.png\n", "folder", "cannot play \"demo.xm\": a folder"},
+        {"", "red.png\nfolder\n", "good.xm", "cannot load picture \"folder\": a folder"},
+        {"", "photo.png\n", "good.xm", "cannot load picture \"photo.png\": not a PNG file"},
+        {"", "short.png\n", "good.xm", "cannot load picture \"short.png\": the file ends early"},
+    };
+    for (const auto &c : cases) {
+        SCOPED_TRACE(c.args + std::string(" with ") + (c.list ? c.list : "a FIFO list") + " and " + c.music);
+        std::filesystem::remove(dir.File("pics.dat"));
+        std::filesystem::remove(dir.File("demo.xm"));
+        ASSERT_TRUE(c.list ? WriteText(dir.File("pics.dat"), c.list) : mkfifo(dir.File("pics.dat").c_str(), 0600) == 0);
+        std::filesystem::create_symlink(c.music, dir.File("demo.xm"));
+        const DemoExit result = DemoProcess(dir.path(), {c.args}).Wait(20);
+        EXPECT_EQ(std::make_tuple(result.exited, result.code, result.err, result.out),
+                  std::make_tuple(true, 1, "demo: " + std::string(c.err) + "\n", ""));
+    }
+    ASSERT_TRUE(WriteText(dir.File("pics.dat"), "red.png\n" + longName + "\n"));
+    const DemoExit named = RunDemo(dir.path());
+    EXPECT_EQ(std::make_tuple(named.code, named.err),
+              std::make_tuple(1, "demo: cannot load picture \"" + std::string(40, 'n') + "…" + std::string(55, 'n') +
+                                     "\\x1B.png\": File name too long\n"));
 }
 
 // Every Zxx of the sync song once through, timed by hand: order 0 loops rows
@@ -131,7 +200,7 @@ TEST(DemoEndToEnd, SyncListingNamesWhatEachZ00Does)
     std::remove(dir.File("demo.xm").c_str());
     const DemoExit no_music = RunDemo(dir.path(), {"--list-syncs"});
     EXPECT_EQ(std::make_tuple(no_music.code, no_music.err),
-              std::make_tuple(1, "demo: cannot play \"demo.xm\": No such file or directory\n"));
+              std::make_tuple(1, "demo: cannot play \"demo.xm\": no such file\n"));
 }
 
 // A video file decoded back: its frames as 0xRRGGBB words, and its audio sample frames.
@@ -213,6 +282,200 @@ TEST(DemoEndToEnd, CaptureShowsEachPictureFromTheFrameOfItsSyncRow)
             for (int x = 0; x < 640; ++x)
                 ASSERT_EQ(big.frames[f][y * 640 + x], video.frames[f][y / 2 * 320 + x / 2])
                     << "frame " << f << " at " << x << "," << y;
+}
+
+// A file's bytes, as text.
+std::string Contents(const std::string &path)
+{
+    std::ifstream file(path, std::ios::binary);
+    return std::string(std::istreambuf_iterator<char>(file), std::istreambuf_iterator<char>());
+}
+
+// The names in a folder that may hold folders, which Listing cannot size.
+std::vector<std::string> Names(const std::string &dir)
+{
+    std::vector<std::string> names;
+    for (const auto &entry : std::filesystem::directory_iterator(dir))
+        names.push_back(entry.path().filename().string());
+    std::sort(names.begin(), names.end());
+    return names;
+}
+
+// The one child process of this test, found by its parent's id in /proc:
+// DemoProcess keeps the id to itself. -1 when there is not exactly one.
+pid_t OnlyChild()
+{
+    std::vector<pid_t> children;
+    for (const auto &entry : std::filesystem::directory_iterator("/proc")) {
+        const std::string name = entry.path().filename().string();
+        if (name.find_first_not_of("0123456789") != std::string::npos)
+            continue;
+        std::ifstream file(entry.path() / "stat");
+        std::string line;
+        std::getline(file, line);
+        // The parent follows the state, after the command's name in
+        // parentheses, which may hold anything.
+        std::istringstream fields(line.substr(std::min(line.size(), line.rfind(')') + 1)));
+        std::string state;
+        long parent = 0;
+        if (fields >> state >> parent && parent == getpid())
+            children.push_back(pid_t(std::stol(name)));
+    }
+    return children.size() == 1 ? children[0] : -1;
+}
+
+// True once `dir` holds a file whose name ends in `end`, false when the
+// demo ends first or the deadline passes.
+bool Appears(const std::string &dir, const std::string &end, DemoProcess &demo, double seconds)
+{
+    const auto deadline = std::chrono::steady_clock::now() + std::chrono::duration<double>(seconds);
+    while (demo.Running() && std::chrono::steady_clock::now() < deadline) {
+        for (const std::string &name : Names(dir))
+            if (name.size() > end.size() && name.compare(name.size() - end.size(), end.size(), end) == 0)
+                return true;
+        std::this_thread::sleep_for(std::chrono::milliseconds(5));
+    }
+    return false;
+}
+
+// A capture makes its temporary file itself under a fresh name: a file and
+// a link already at FILE.part stay as they were, nothing is written through
+// the link, and the folder gains FILE alone, with the mode the umask gives.
+// A name as long as a folder takes still leaves room for the temporary one.
+TEST(DemoEndToEnd, CaptureWritesOnlyItsOwnFile)
+{
+    TempDir dir;
+    ASSERT_TRUE(WriteSolidPng(dir.File("red.png"), 120, 90, 0xFFFF0000u));
+    ASSERT_TRUE(WriteText(dir.File("pics.dat"), "red.png\n"));
+    ASSERT_TRUE(WriteSyncModule(dir.File("demo.xm"), {2}, 64));
+    ASSERT_TRUE(WriteText(dir.File("kept.mkv.part"), "mine"));
+    ASSERT_TRUE(WriteText(dir.File("target"), "target"));
+    std::filesystem::create_symlink("target", dir.File("link.mkv.part"));
+    std::vector<std::string> expected = Listing(dir.path());
+    const mode_t mask = umask(0);
+    umask(mask);
+    for (const std::string &name : {std::string("kept.mkv"), std::string("link.mkv"), std::string(251, 'a') + ".mkv"}) {
+        SCOPED_TRACE(name.substr(0, 12));
+        const DemoExit run = DemoProcess(dir.path(), {"--capture " + name + " --scale 1"}).Wait(60);
+        EXPECT_EQ(std::make_tuple(run.exited, run.code), std::make_tuple(true, 0)) << run.err;
+        struct stat made = {};
+        EXPECT_EQ(stat(dir.File(name).c_str(), &made), 0);
+        EXPECT_EQ(made.st_mode & 0777, 0666 & ~mask);
+        expected.push_back(name + " " + std::to_string(made.st_size));
+    }
+    std::sort(expected.begin(), expected.end());
+    EXPECT_EQ(Listing(dir.path()), expected);
+    EXPECT_EQ(std::make_tuple(Contents(dir.File("kept.mkv.part")), Contents(dir.File("target")),
+                              std::filesystem::read_symlink(dir.File("link.mkv.part")).string()),
+              std::make_tuple("mine", "target", "target"));
+}
+
+// A signal that would end the program ends a capture as it would have,
+// with 128 + its number, and takes the temporary file with it; the old FILE
+// stays. The tune has no Z00, so only the signal ends the capture in time.
+TEST(DemoEndToEnd, CaptureEndedBySignalLeavesTheFolderAsItWas)
+{
+    TempDir dir;
+    ASSERT_TRUE(WriteSolidPng(dir.File("red.png"), 120, 90, 0xFFFF0000u));
+    ASSERT_TRUE(WriteText(dir.File("pics.dat"), "red.png\n"));
+    ASSERT_TRUE(WriteSyncModule(dir.File("demo.xm"), {}, 64));
+    ASSERT_TRUE(WriteText(dir.File("kept.mkv"), "old"));
+    const std::vector<std::string> files = Listing(dir.path());
+    // SIGXFSZ's default dumps core, which would add a file.
+    rlimit core = {};
+    getrlimit(RLIMIT_CORE, &core);
+    core.rlim_cur = 0;
+    setrlimit(RLIMIT_CORE, &core);
+    for (int number : {SIGINT, SIGTERM, SIGHUP, SIGXFSZ}) {
+        SCOPED_TRACE(strsignal(number));
+        DemoProcess demo(dir.path(), {"--capture kept.mkv --seconds 100"});
+        ASSERT_TRUE(Appears(dir.path(), ".part", demo, 30));
+        const pid_t child = OnlyChild();
+        ASSERT_GT(child, 0);
+        kill(child, number);
+        const DemoExit ended = demo.Wait(30);
+        EXPECT_EQ(std::make_tuple(ended.exited, ended.code), std::make_tuple(true, 128 + number)) << ended.err;
+        EXPECT_EQ(Listing(dir.path()), files);
+    }
+}
+
+// A folder at FILE, or a link to one, is refused before a frame is drawn;
+// at this size the show would take minutes.
+TEST(DemoEndToEnd, CaptureOntoAFolderIsRefusedAtOnce)
+{
+    TempDir dir;
+    ASSERT_TRUE(WriteSolidPng(dir.File("red.png"), 120, 90, 0xFFFF0000u));
+    ASSERT_TRUE(WriteText(dir.File("pics.dat"), "red.png\n"));
+    ASSERT_TRUE(WriteSyncModule(dir.File("demo.xm"), {}, 64));
+    std::filesystem::create_directory(dir.File("folder.mkv"));
+    std::filesystem::create_directory_symlink("folder.mkv", dir.File("link.mkv"));
+    const std::vector<std::string> names = Names(dir.path());
+    for (const std::string name : {"folder.mkv", "link.mkv"}) {
+        const DemoExit run = DemoProcess(dir.path(), {"--capture " + name + " --scale 8 --seconds 100"}).Wait(20);
+        EXPECT_EQ(std::make_tuple(run.exited, run.code, run.err),
+                  std::make_tuple(true, 1, "demo: cannot write \"" + name + "\": a folder\n"));
+        EXPECT_EQ(std::make_tuple(Names(dir.path()), Names(dir.File("folder.mkv")).size(),
+                                  std::filesystem::is_symlink(dir.File("link.mkv"))),
+                  std::make_tuple(names, 0u, true));
+    }
+}
+
+// Without a playable tune, a capture told where to stop runs silent on the
+// first picture with a warning giving the listing's reason; one that is not
+// told would never end, and is refused with that reason.
+TEST(DemoEndToEnd, CaptureWithoutItsTuneIsSilentOnlyWhenToldWhereToStop)
+{
+    TempDir dir;
+    std::vector<std::unique_ptr<Picture>> pictures;
+    pictures.emplace_back(MakeSolidPicture(120, 90, 0xFFFF0000u));
+    pictures.emplace_back(MakeSolidPicture(81, 61, 0xFF00FF00u));
+    ASSERT_TRUE(WriteSolidPng(dir.File("0.png"), 120, 90, 0xFFFF0000u));
+    ASSERT_TRUE(WriteSolidPng(dir.File("1.png"), 81, 61, 0xFF00FF00u));
+    ASSERT_TRUE(WriteText(dir.File("pics.dat"), "0.png\n1.png\n"));
+    for (const char *tune : {"", "not a module"}) {
+        SCOPED_TRACE(*tune ? tune : "no tune");
+        if (*tune) {
+            ASSERT_TRUE(WriteText(dir.File("demo.xm"), tune));
+        }
+        const std::string refused = RunDemo(dir.path(), {"--list-syncs"}).err;
+        ASSERT_EQ(refused.rfind("demo: cannot play \"demo.xm\": ", 0), 0u) << refused;
+        const std::vector<std::string> files = Listing(dir.path());
+        const DemoExit endless = RunDemo(dir.path(), {"--capture silent.mkv --scale 1"});
+        EXPECT_EQ(std::make_tuple(endless.code, endless.err, Listing(dir.path())), std::make_tuple(1, refused, files));
+
+        const DemoExit silent = RunDemo(dir.path(), {"--capture silent.mkv --scale 1 --seconds 0.5"});
+        const std::string warning = "demo: warning: " + refused.substr(6, refused.size() - 7) + "; the capture is silent\n";
+        EXPECT_EQ(std::make_tuple(silent.code, silent.err.substr(0, warning.size()),
+                                  std::count(silent.err.begin(), silent.err.end(), '\n')),
+                  std::make_tuple(0, warning, 2)) << silent.err;
+        const Decoded video = Decode(dir.File("silent.mkv"));
+        std::vector<int> shown;
+        for (const std::vector<uint32_t> &frame : video.frames)
+            shown.push_back(PictureShown(frame, pictures, 1, 1.0));
+        EXPECT_EQ(std::make_tuple(shown, video.samples), std::make_tuple(std::vector<int>(30, 0), 30 * 800));
+        std::remove(dir.File("silent.mkv").c_str());
+    }
+}
+
+// The longest --seconds that the counters hold is taken, and the capture
+// still ends where the show does: frame 36, where row 5 starts. Each kind
+// of file reads back whole, the .mp4 one only if its output could seek.
+TEST(DemoEndToEnd, EachKindOfCaptureAtTheLongestSecondsEndsWithTheShow)
+{
+    TempDir dir;
+    ASSERT_TRUE(WriteSolidPng(dir.File("0.png"), 120, 90, 0xFFFF0000u));
+    ASSERT_TRUE(WriteSolidPng(dir.File("1.png"), 81, 61, 0xFF00FF00u));
+    ASSERT_TRUE(WriteText(dir.File("pics.dat"), "0.png\n1.png\n"));
+    ASSERT_TRUE(WriteSyncModule(dir.File("demo.xm"), {2, 5}, 64));
+    for (const std::string name : {"edge.mkv", "edge.mp4"}) {
+        SCOPED_TRACE(name);
+        const DemoExit run = RunDemo(dir.path(), {"--capture " + name + " --scale 1 --seconds 192153584101141"});
+        ASSERT_EQ(run.code, 0) << run.err;
+        const Decoded video = Decode(dir.File(name));
+        // AAC adds its priming and pads its last codec frame of 1024.
+        EXPECT_EQ(std::make_tuple(video.frames.size(), video.samples >= 36 * 800 && video.samples < 36 * 800 + 2048),
+                  std::make_tuple(36u, true)) << video.samples;
+    }
 }
 
 } // namespace

@@ -83,7 +83,7 @@ src/loadpng.cpp @ if (png_get_valid(png, info, PNG_INFO_tRNS)) @ if (!png_get_va
 src/loadpng.cpp @ if (colorType == PNG_COLOR_TYPE_GRAY || colorType == PNG_COLOR_TYPE_GRAY_ALPHA) @ if (colorType == PNG_COLOR_TYPE_GRAY) @ gray pictures with alpha not turned to colour
 src/loadpng.cpp @ uint32_t(p[0]) << 16 | uint32_t(p[1]) << 8 | p[2]; @ uint32_t(p[2]) << 16 | uint32_t(p[1]) << 8 | p[0]; @ RGBA red and blue swapped
 src/loadpng.cpp @ const uint32_t first = keepOrder ? src[2] : src[0]; @ const uint32_t first = src[0]; @ Expand24 ignores the byte order
-src/loadpng.cpp @ png_set_user_limits(acquired.png, maxSide, maxSide); @ (void)maxSide; @ oversized pictures accepted
+src/loadpng.cpp @ if (width > maxSide || height > maxSide) { @ if (width > maxSide && height > maxSide) { @ a side past the limit accepted when the other is within it
 src/loadpng.cpp @ png_read_end(acquired.png, acquired.info); @ (void)0; @ end of the file never checked
 src/ddraw.cpp @ primary_description(DDSD_CAPS | DDSD_BACKBUFFERCOUNT, 2, chain), @ primary_description(DDSD_CAPS | DDSD_BACKBUFFERCOUNT, 3, chain), @ three back buffers asked for first
 src/ddraw.cpp @ destinationRow += desc.lPitch; @ destinationRow += width * 4; @ surface pitch ignored
@@ -144,10 +144,39 @@ src/options.cpp @ value < 1 || value > maxScale @ value < 0 || value > maxScale 
 src/options.cpp @ !options.capture.empty() > 1) @ !options.capture.empty() > 2) @ two modes at once accepted
 src/synclist.cpp @ else if (changes == names.size()) @ else if (changes == names.size() + 1) @ listing misses the ending Z00
 src/capture.cpp @ tracker_sound_pull(samples, sliceFrames);\n        if (!NextFrame()) @ if (!NextFrame())\n            break;\n        tracker_sound_pull(samples, sliceFrames);\n        if (false) @ capture draws a frame before its slice's syncs
-src/capture.cpp @ std::remove(partial.c_str());\n        return fail("cannot write", settings.name, error);\n    }\n    return 0; @ return fail("cannot write", settings.name, error);\n    }\n    return 0; @ failed capture leaves its temporary file
+src/capture.cpp @ if (code != 0) {\n        part_remove(); @ if (code != 0) { @ failed capture leaves its temporary file
 src/video_file.cpp @ for (int copy = 0; copy < layout.scale; ++copy)\n                *at++ = row[x]; @ for (int copy = 0; copy < layout.scale; ++copy)\n                *at++ = row[x ? x - 1 : 0]; @ enlarged frame shifted by a pixel
 src/video_file.cpp @ (rest == 0 || encode_samples(file, rest, error)) @ (true) @ the audio's last part dropped
 platform/sound/output_sdl.cpp @ SDL_QuitSubSystem(SDL_INIT_AUDIO);\n    device = 0; @ SDL_QuitSubSystem(SDL_INIT_AUDIO); @ a closed device cannot be opened again
+src/loadpng.cpp @ return size > keep ? Span{size / 2 - keep / 2, keep} : Span{0, size}; @ return size > keep ? Span{0, keep} : Span{0, size}; @ a large picture keeps its top left corner instead of its middle
+src/loadpng.cpp @ if (inside && pass > 0) @ if (inside && pass > 1) @ interlaced crop loses the first pass's pixels
+src/loadpng.cpp @ const bool inside = y >= rows.first && y < rows.first + rows.count; @ const bool inside = y >= rows.first && y <= rows.first + rows.count; @ crop keeps one row too many
+src/loadpng.cpp @ if (std::feof(acquired.file))\n        return "the file ends early"; @ if (std::ferror(acquired.file))\n        return "the file ends early"; @ a truncated file reported as corrupt
+src/loadpng.cpp @ if (png_sig_cmp(signature, 0, got) != 0) { @ if (png_sig_cmp(signature, 0, signatureBytes) != 0) { @ a short PNG prefix reported as not a PNG file
+src/test.cpp @ if (!picture->Load(name.c_str(), SCREEN_WIDTH, SCREEN_HEIGHT, &reason)) { @ if (!picture->Load(name.c_str(), SCREEN_WIDTH, SCREEN_HEIGHT)) { @ a picture's refusal gives no reason
+platform/regular_file.cpp @ if (!examined || !S_ISREG(status.st_mode)) { @ if (!examined || S_ISDIR(status.st_mode)) { @ FIFOs and devices opened as files
+platform/regular_file.cpp @ O_RDONLY | O_NONBLOCK | O_NOCTTY @ O_RDONLY | O_NOCTTY @ the open of a FIFO blocks
+platform/regular_file.cpp @ reason = errno == ENOENT ? "no such file" @ reason = errno == EEXIST ? "no such file" @ a missing file reported in the system's words
+src/message.cpp @ if (value < 0x20 || (value >= 0x7F && value < 0xA0)) @ if (value < 0x20) @ DEL and C1 controls echoed raw
+src/message.cpp @ const bool shorten = shown.size() > keptAtStart + keptAtEnd + 1; @ const bool shorten = false; @ long names echoed whole
+src/message.cpp @ if (value < smallest[length] || @ if ( @ overlong UTF-8 echoed raw
+platform/sound/song_file.cpp @ FILE *file = regular_file_open(name, "rb", error); @ FILE *file = std::fopen(name, "rb"); @ the module opened whatever it is
+src/capture.cpp @ unlink(part.path);\n    signal(number, SIG_DFL); @ signal(number, SIG_DFL); @ a signal leaves the temporary file behind
+src/capture.cpp @ signal(number, SIG_DFL);\n    raise(number); @ _exit(1); @ a capture ended by a signal exits with 1, hiding the signal
+src/capture.cpp @ part.handled[i] = current.sa_handler != SIG_IGN; @ part.handled[i] = true; @ an ignored SIGXFSZ handled, so a full file ends the program instead of failing
+src/capture.cpp @ file.substr(0, folderLength) + stem + suffix; @ file.substr(0, folderLength) + stem + ".part"; @ the temporary file takes the fixed name FILE.part
+src/capture.cpp @ file.substr(folderLength, NAME_MAX - suffixLength) @ file.substr(folderLength) @ a final name at the longest leaves no room for the temporary one
+src/capture.cpp @ O_NOFOLLOW | O_CLOEXEC, 0666); @ O_NOFOLLOW | O_CLOEXEC, 0600); @ the capture's file ignores the umask's mode
+src/capture.cpp @ stat(settings.file.c_str(), &status) == 0 && S_ISDIR @ lstat(settings.file.c_str(), &status) == 0 && S_ISDIR @ a link to a folder rendered into and replaced
+src/capture.cpp @ if (silent && settings.seconds <= 0) @ if (silent) @ a capture without its tune refused even when told where to stop
+src/capture.cpp @ if (!silent && !music_start_offline( @ if (!music_start_offline( @ a silent capture still needs its tune to load
+src/capture.cpp @ std::fputs(silentWarning.c_str(), stderr); @ (void)0; @ a silent capture never says so
+src/video_file.cpp @ file, nullptr, write_out, seek_out) @ file, nullptr, write_out, nullptr) @ the video output cannot seek
+src/video_file.cpp @ lseek(descriptor, offset, whence & ~AVSEEK_FORCE) @ lseek(descriptor, 0, SEEK_END) @ the video output's seeks all go to its end
+src/options.cpp @ value > static_cast<double>(maxCaptureSeconds)) @ value > static_cast<double>(maxCaptureSeconds) + 1) @ --seconds accepted past the longest capture the counters hold
+src/options.cpp @ ", not \"" +\n                        Printable(value) @ ", not \"" +\n                        value @ --scale echoes its value raw
+src/main.cpp @ Printable(options.folder).c_str() @ options.folder.c_str() @ the folder's name echoed raw
+src/main.cpp @ captureName = Printable(options.capture); @ captureName = options.capture; @ the capture's name echoed raw
 EOF
 )
 
