@@ -12,12 +12,12 @@
 #include <filesystem>
 #include <string>
 
+#include "capture.h"
 #include "test.h"
 #include "video_file.h"
 
 namespace {
 
-const int framesPerSecond = 60;
 // The bundled show ends with the Z00 on the first sample of frame 2872.
 const int showFrames = 2872;
 const int encoderFrames = 600;
@@ -25,7 +25,7 @@ const int encoderFrames = 600;
 void report(benchmark::State &state, int frames, double wallSeconds, const std::string &file)
 {
     state.SetIterationTime(wallSeconds);
-    state.counters["x_real_time"] = frames / (wallSeconds * framesPerSecond);
+    state.counters["x_real_time"] = frames / (wallSeconds * captureFramesPerSecond);
     state.counters["frames_per_s"] = frames / wallSeconds;
     state.counters["MB"] = static_cast<double>(std::filesystem::file_size(file)) / 1e6;
 }
@@ -60,8 +60,10 @@ void EncoderAlone(benchmark::State &state, VideoKind kind, const char *extension
         DrawBackground(palette, static_cast<int>(i * 5 % 320));
         drawn[i].assign(pixel, pixel + SCREEN_WIDTH * SCREEN_HEIGHT);
     }
-    const int16_t silence[2 * 800] = {};
-    const VideoLayout layout = {SCREEN_WIDTH, SCREEN_HEIGHT, static_cast<int>(state.range(0)), 60, 48000};
+    const int sliceFrames = captureSampleRate / captureFramesPerSecond;
+    const int16_t silence[2 * sliceFrames] = {};
+    const VideoLayout layout = {SCREEN_WIDTH, SCREEN_HEIGHT, static_cast<int>(state.range(0)), captureFramesPerSecond,
+                                captureSampleRate};
     for (auto _ : state) {
         const auto start = std::chrono::steady_clock::now();
         std::string error = "cannot create " + file;
@@ -69,7 +71,7 @@ void EncoderAlone(benchmark::State &state, VideoKind kind, const char *extension
         VideoFile *video = descriptor < 0 ? nullptr : video_file_open(descriptor, kind, layout, error);
         bool ok = video != nullptr;
         for (int i = 0; ok && i < encoderFrames; ++i)
-            ok = video_file_add(video, drawn[i % drawn.size()].data(), silence, 800, error);
+            ok = video_file_add(video, drawn[i % drawn.size()].data(), silence, sliceFrames, error);
         ok = video && video_file_finish(video, error) && ok;
         if (descriptor >= 0)
             close(descriptor);

@@ -56,29 +56,18 @@ std::string Escape(unsigned char byte)
 
 std::string Printable(const std::string &text)
 {
-    // One entry per character as shown, so that shortening never cuts an
-    // escape or a UTF-8 sequence in two.
-    std::vector<std::string> shown;
+    // Where each character as shown starts, so that shortening never cuts
+    // an escape or a UTF-8 sequence in two.
+    std::string shown;
+    std::vector<size_t> starts;
     for (size_t at = 0; at < text.size();) {
+        starts.push_back(shown.size());
         const size_t length = SequenceLength(text, at);
-        if (length == 0) {
-            // A control character's UTF-8 form is escaped byte by byte.
-            shown.push_back(Escape(static_cast<unsigned char>(text[at])));
-            ++at;
-        } else {
-            shown.push_back(text.substr(at, length));
-            at += length;
-        }
+        // A control character's UTF-8 form is escaped byte by byte.
+        shown += length ? text.substr(at, length) : Escape(static_cast<unsigned char>(text[at]));
+        at += length ? length : 1;
     }
-    std::string result;
-    const bool shorten = shown.size() > keptAtStart + keptAtEnd + 1;
-    for (size_t i = 0; i < shown.size(); ++i) {
-        if (shorten && i == keptAtStart) {
-            result += "…";
-            i = shown.size() - keptAtEnd - 1;
-            continue;
-        }
-        result += shown[i];
-    }
-    return result;
+    if (starts.size() <= keptAtStart + keptAtEnd + 1)
+        return shown;
+    return shown.substr(0, starts[keptAtStart]) + "…" + shown.substr(starts[starts.size() - keptAtEnd]);
 }

@@ -1,4 +1,5 @@
-// synclist.cpp - prints the sync listing. A Z00 moves the show to its next
+// synclist.cpp - prints the sync listing, timed at the capture's rate so
+// that its times are the capture's. A Z00 moves the show to its next
 // picture, and the one that finds no picture left ends it, so the n-th
 // Z00 shows picture n + 1; the Z00s after the end do nothing.
 #include "synclist.h"
@@ -6,6 +7,7 @@
 #include <string>
 #include <vector>
 
+#include "capture.h"
 #include "message.h"
 #include "test.h"
 #include "tracker_sound_syncs.h"
@@ -30,7 +32,7 @@ int ListSyncs(const char *listFile, const char *musicFile, FILE *out)
     }
     std::vector<TrackerSync> syncs;
     std::string error;
-    if (!tracker_sound_list_syncs(musicFile, SYNC_LIST_RATE, syncs, error)) {
+    if (!tracker_sound_list_syncs(musicFile, captureSampleRate, syncs, error)) {
         std::fprintf(stderr, "demo: cannot play \"%s\": %s\n", Printable(musicFile).c_str(), error.c_str());
         return 1;
     }
@@ -46,7 +48,7 @@ int ListSyncs(const char *listFile, const char *musicFile, FILE *out)
             else if (changes == names.size())
                 effect = "  → end";
         }
-        std::fprintf(out, "%10.6f %5d %7d %3d %7d Z%02X%s\n", static_cast<double>(sync.frame) / SYNC_LIST_RATE,
+        std::fprintf(out, "%10.6f %5d %7d %3d %7d Z%02X%s\n", static_cast<double>(sync.frame) / captureSampleRate,
                      sync.order, sync.pattern, sync.row, sync.channel + 1, sync.param, effect.c_str());
     }
 

@@ -4,9 +4,6 @@
 
 #include <cstdio>
 
-// The rate the listing's times are found at: the capture's.
-const int SYNC_LIST_RATE = 48000;
-
 // Prints one line per Zxx cell that "demo.xm" plays once through its order
 // table, in playing order, for the pictures that "pics.dat" lists, and warns
 // on stderr when the Z00s show too few pictures or never end the show. The

@@ -158,7 +158,7 @@ platform/regular_file.cpp @ if (!examined || !S_ISREG(status.st_mode)) { @ if (!
 platform/regular_file.cpp @ O_RDONLY | O_NONBLOCK | O_NOCTTY @ O_RDONLY | O_NOCTTY @ the open of a FIFO blocks
 platform/regular_file.cpp @ reason = errno == ENOENT ? "no such file" @ reason = errno == EEXIST ? "no such file" @ a missing file reported in the system's words
 src/message.cpp @ if (value < 0x20 || (value >= 0x7F && value < 0xA0)) @ if (value < 0x20) @ DEL and C1 controls echoed raw
-src/message.cpp @ const bool shorten = shown.size() > keptAtStart + keptAtEnd + 1; @ const bool shorten = false; @ long names echoed whole
+src/message.cpp @ return shown.substr(0, starts[keptAtStart]) + "…" + shown.substr(starts[starts.size() - keptAtEnd]); @ return shown; @ long names echoed whole
 src/message.cpp @ if (value < smallest[length] || @ if ( @ overlong UTF-8 echoed raw
 platform/sound/song_file.cpp @ FILE *file = regular_file_open(name, "rb", error); @ FILE *file = std::fopen(name, "rb"); @ the module opened whatever it is
 src/capture.cpp @ unlink(part.path);\n    signal(number, SIG_DFL); @ signal(number, SIG_DFL); @ a signal leaves the temporary file behind
