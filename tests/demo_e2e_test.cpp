@@ -150,6 +150,7 @@ TEST(DemoEndToEnd, HostileFilesAreRefusedAtOnceWithTheReason)
         ASSERT_TRUE(c.list ? WriteText(dir.File("pics.dat"), c.list) : mkfifo(dir.File("pics.dat").c_str(), 0600) == 0);
         std::filesystem::create_symlink(c.music, dir.File("demo.xm"));
         const DemoExit result = DemoProcess(dir.path(), {c.args}).Wait(20);
+        ASSERT_TRUE(result.exited) << "still running: an open blocked";
         EXPECT_EQ(std::make_tuple(result.exited, result.code, result.err, result.out),
                   std::make_tuple(true, 1, "demo: " + std::string(c.err) + "\n", ""));
     }

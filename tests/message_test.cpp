@@ -19,7 +19,7 @@ TEST(Printable, EscapesWhatSteersATerminalAndShortensLongTextsKeepingTheirEnds)
         {"a\nb\rc\td", "a\\nb\\rc\\td"},
         {"\x1b[2J\x7f.png", "\\x1B[2J\\x7F.png"},
         {"\xc2\x9b" "31m", "\\xC2\\x9B31m"},          // a C1 control, written in UTF-8
-        {"\xff\xc0\xaf\xed\xa0\x80", "\\xFF\\xC0\\xAF\\xED\\xA0\\x80"}, // stray, overlong, a surrogate
+        {"\xff\xc0\xaf\xe0\x80\xaf\xed\xa0\x80", "\\xFF\\xC0\\xAF\\xE0\\x80\\xAF\\xED\\xA0\\x80"}, // stray, overlong twice, a surrogate
         {"\xe2\x82", "\\xE2\\x82"},                   // cut short
         {"\xf0\x9f\x8e\xb5", "\xf0\x9f\x8e\xb5"},    // past the basic plane
         {hundredAndOne, hundredAndOne},
