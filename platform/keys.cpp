@@ -2,6 +2,8 @@
 // upper-case character, the keys with a code of their own by table.
 #include "keys.h"
 
+#include "windows.h"
+
 namespace {
 
 struct KeyCode {
@@ -19,6 +21,8 @@ const KeyCode NAMED_KEYS[] = {
     {SDLK_F1, 0x70},        {SDLK_F2, 0x71},       {SDLK_F3, 0x72},       {SDLK_F4, 0x73},
     {SDLK_F5, 0x74},        {SDLK_F6, 0x75},       {SDLK_F7, 0x76},       {SDLK_F8, 0x77},
     {SDLK_F9, 0x78},        {SDLK_F10, 0x79},      {SDLK_F11, 0x7A},      {SDLK_F12, 0x7B},
+    // The platform names these by where they sit on a US keyboard.
+    {SDLK_LEFTBRACKET, VK_OEM_4}, {SDLK_RIGHTBRACKET, VK_OEM_6},
 };
 
 } // namespace

@@ -1,6 +1,7 @@
-// regular_file.cpp - the regular-file open on POSIX systems: opened without
-// blocking, then checked on the descriptor itself, so that what was checked
-// is what is read.
+// regular_file.cpp - the regular-file open and create on POSIX systems:
+// opened without blocking, then checked on the descriptor itself, so that
+// what was checked is what is read; created in the one call that also
+// refuses any name already there.
 #include "regular_file.h"
 
 #include <cerrno>
@@ -27,6 +28,26 @@ FILE *regular_file_open(const char *name, const char *mode, std::string &reason)
     // the stream sees the plain file it expects.
     fcntl(descriptor, F_SETFL, fcntl(descriptor, F_GETFL) & ~O_NONBLOCK);
     FILE *file = fdopen(descriptor, mode);
+    if (!file) {
+        reason = std::strerror(errno);
+        close(descriptor);
+    }
+    return file;
+}
+
+FILE *regular_file_create(const char *name, bool &taken, std::string &reason)
+{
+    // O_EXCL refuses a symbolic link at the name, dangling or not, as it
+    // refuses a file; O_NOFOLLOW says so once more for systems that differ.
+    const int descriptor = open(name, O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0666);
+    taken = descriptor < 0 && errno == EEXIST;
+    if (descriptor < 0) {
+        reason = errno == ENOENT ? "no such folder" : errno == EACCES ? "permission denied"
+                 : errno == ENOTDIR                                   ? "not a folder"
+                                                                      : std::strerror(errno);
+        return nullptr;
+    }
+    FILE *file = fdopen(descriptor, "wb");
     if (!file) {
         reason = std::strerror(errno);
         close(descriptor);

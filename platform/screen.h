@@ -1,7 +1,7 @@
 // screen.h - the device under the window and DirectDraw stand-ins: the
 // output a full-screen window or a window on the desktop shows, the display
 // modes it accepts, the surfaces it grants, the frames it presents, and the
-// input it reports.
+// input it reports and waits for.
 // The real one is sdl_screen.cpp; tests install their own to play the
 // screen's part without a window system. screen.cpp owns which is in use.
 #pragma once
@@ -29,11 +29,14 @@ struct ScreenDesktop {
 
 enum class ScreenEventKind { KeyDown, Activate, Deactivate, Close, PointerOver };
 
-// Input that the screen's window receives. `key` is a virtual-key code and
-// only means something for KeyDown.
+// Input that the screen's window receives. `key` is a virtual-key code;
+// it, `alt` (Alt was held) and `repeat` (the key was already down, and is
+// held) only mean something for KeyDown.
 struct ScreenEvent {
     ScreenEventKind kind;
     uint32_t key;
+    bool alt = false;
+    bool repeat = false;
 };
 
 class Screen {
@@ -82,6 +85,10 @@ public:
 
     // Takes the next input event; false when there is none.
     virtual bool next_event(ScreenEvent *event) = 0;
+    // Waits until some input may be waiting, or `milliseconds` (negative:
+    // no limit) pass; true in the first case. It may wake for input that
+    // next_event then passes over.
+    virtual bool wait_event(int milliseconds) = 0;
 
     virtual void show_cursor(bool shown) = 0;
     virtual void allow_screen_saver(bool allowed) = 0;

@@ -99,6 +99,9 @@ public:
         if (!window)
             return;
         label(caption, icon);
+        // It may have been a window on the desktop before.
+        SDL_SetWindowBordered(window, SDL_FALSE);
+        SDL_SetWindowResizable(window, SDL_FALSE);
         // Cover the display first: without a window manager nobody acts on
         // the full-screen request, and the window would keep its size.
         SDL_Rect bounds;
@@ -189,14 +192,13 @@ public:
         return true;
     }
 
+    // A window on the desktop that follows is drawn in its own coordinates,
+    // not scaled from the mode's.
     void restore_mode() override
     {
-        if (texture)
-            SDL_DestroyTexture(texture);
-        if (staging)
-            SDL_DestroyTexture(staging);
-        texture = nullptr;
-        staging = nullptr;
+        drop_frame();
+        if (renderer)
+            SDL_RenderSetLogicalSize(renderer, 0, 0);
     }
 
     bool grant_back_buffers(int count) override { return count >= 1 && count <= 3; }
@@ -226,6 +228,15 @@ public:
                 return true;
         }
         return false;
+    }
+
+    bool wait_event(int milliseconds) override
+    {
+        if (!window) {
+            SDL_Delay(static_cast<Uint32>(milliseconds < 0 ? 0 : milliseconds));
+            return false;
+        }
+        return SDL_WaitEventTimeout(nullptr, milliseconds) == 1;
     }
 
     void show_cursor(bool shown) override
@@ -269,7 +280,7 @@ private:
             SDL_CreateTexture(renderer, pixelFormat, SDL_TEXTUREACCESS_STREAMING, width, height);
         if (!frame)
             return false;
-        restore_mode();
+        drop_frame();
         texture = frame;
         frameWidth = width;
         frameHeight = height;
@@ -282,6 +293,16 @@ private:
         if (pixelFormat != windowFormat)
             staging = SDL_CreateTexture(renderer, windowFormat, SDL_TEXTUREACCESS_TARGET, width, height);
         return true;
+    }
+
+    void drop_frame()
+    {
+        if (texture)
+            SDL_DestroyTexture(texture);
+        if (staging)
+            SDL_DestroyTexture(staging);
+        texture = nullptr;
+        staging = nullptr;
     }
 
     // Puts a frame into the textures; returns the one to scale onto the
@@ -305,7 +326,8 @@ private:
     {
         switch (e.type) {
         case SDL_KEYDOWN:
-            *event = {ScreenEventKind::KeyDown, virtual_key(e.key.keysym.sym)};
+            *event = {ScreenEventKind::KeyDown, virtual_key(e.key.keysym.sym), (e.key.keysym.mod & KMOD_ALT) != 0,
+                      e.key.repeat != 0};
             return true;
         case SDL_MOUSEMOTION:
             *event = {ScreenEventKind::PointerOver, 0};

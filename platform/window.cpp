@@ -3,8 +3,9 @@
 // icon resource. Owns the registered classes, the live windows, the queue of
 // posted messages and the window that holds the screen, full-screen or as a
 // window on the desktop; the screen's input reaches that window as messages
-// here.
+// here, key-downs as the platform's keyboard makes them, and the wait for it.
 #include <algorithm>
+#include <climits>
 #include <cstring>
 #include <memory>
 #include <string>
@@ -100,6 +101,13 @@ RECT client_on_desktop(HWND window)
     return client;
 }
 
+// The high word of a key-down's lParam, over a repeat count of 1.
+LPARAM key_flags(const ScreenEvent &event, bool system)
+{
+    const UINT_PTR flags = (system && event.alt ? KF_ALTDOWN : 0) | (event.repeat ? KF_REPEAT : 0);
+    return static_cast<LPARAM>(flags << 16 | 1);
+}
+
 bool in_range(UINT message, UINT filterMin, UINT filterMax)
 {
     if (filterMin == 0 && filterMax == 0)
@@ -111,10 +119,15 @@ MSG to_message(const ScreenEvent &event)
 {
     MSG msg = {screenWindow, 0, 0, 0, 0, {0, 0}};
     switch (event.kind) {
-    case ScreenEventKind::KeyDown:
-        msg.message = WM_KEYDOWN;
+    case ScreenEventKind::KeyDown: {
+        // Keys held with Alt, and F10, are the system's on the platform;
+        // SPACE and ESC stay the demo's whatever is held with them.
+        const bool system = (event.alt && event.key != VK_SPACE && event.key != VK_ESCAPE) || event.key == VK_F10;
+        msg.message = system ? WM_SYSKEYDOWN : WM_KEYDOWN;
         msg.wParam = event.key;
+        msg.lParam = key_flags(event, system);
         break;
+    }
     case ScreenEventKind::Activate:
         msg.message = WM_ACTIVATEAPP;
         msg.wParam = TRUE;
@@ -272,6 +285,18 @@ BOOL WINAPI PeekMessageA(MSG *msg, HWND window, UINT filterMin, UINT filterMax, 
         return TRUE;
     }
     return FALSE;
+}
+
+// Without handles to wait on, only for input: what is queued already, or
+// what the screen reports within the time.
+DWORD WINAPI MsgWaitForMultipleObjects(DWORD count, const HANDLE *, BOOL, DWORD milliseconds, DWORD wakeMask)
+{
+    if (count != 0 || !(wakeMask & QS_ALLINPUT))
+        return WAIT_FAILED;
+    if (queueLength > 0)
+        return WAIT_OBJECT_0;
+    const int limit = milliseconds > INT_MAX ? -1 : static_cast<int>(milliseconds);
+    return screen().wait_event(limit) ? WAIT_OBJECT_0 : WAIT_TIMEOUT;
 }
 
 // Key-downs become no character messages: the demo reads keys only.

@@ -2,8 +2,8 @@
 // system header on platforms that have no Win32. Types keep their Win32
 // widths and names so that src/ compiles unchanged against either.
 // Implemented over SDL2, one file per service: library.cpp (module loading),
-// window.cpp (window class, window and its client area, messages, cursor,
-// screen saver, work area, icon),
+// window.cpp (window class, window and its client area, messages and the
+// wait for them, cursor, screen saver, work area, icon),
 // clock.cpp (performance counter, millisecond clock, Sleep), process.cpp.
 #pragma once
 
@@ -27,6 +27,7 @@ typedef LONG HRESULT;
 typedef char *LPSTR;
 typedef const char *LPCSTR;
 typedef void *LPVOID;
+typedef void *HANDLE;
 typedef union _LARGE_INTEGER {
     struct {
         DWORD LowPart;
@@ -99,13 +100,33 @@ typedef WORD ATOM;
 #define WM_ACTIVATEAPP 0x001C
 #define WM_SETCURSOR 0x0020
 #define WM_KEYDOWN 0x0100
+#define WM_SYSKEYDOWN 0x0104
+#define WM_SYSCHAR 0x0106
 #define WM_MOUSEMOVE 0x0200
 
 // The hit-test code in the low word of WM_SETCURSOR's lParam.
 #define HTCLIENT 1
 
+// Flags of a key message in the high word of its lParam: Alt held, and the
+// key already down before (a repeat).
+#define KF_ALTDOWN 0x2000
+#define KF_REPEAT 0x4000
+#define HIWORD(l) ((WORD)((((UINT_PTR)(l)) >> 16) & 0xFFFF))
+
+#define VK_TAB 0x09
+#define VK_RETURN 0x0D
 #define VK_ESCAPE 0x1B
 #define VK_SPACE 0x20
+#define VK_PRIOR 0x21
+#define VK_NEXT 0x22
+#define VK_HOME 0x24
+#define VK_LEFT 0x25
+#define VK_RIGHT 0x27
+#define VK_F5 0x74
+#define VK_F10 0x79
+#define VK_F12 0x7B
+#define VK_OEM_4 0xDB
+#define VK_OEM_6 0xDD
 
 #define WS_POPUP 0x80000000u
 #define WS_SYSMENU 0x00080000u
@@ -120,6 +141,10 @@ typedef WORD ATOM;
 #define IDC_ARROW MAKEINTRESOURCEA(32512)
 
 #define PM_REMOVE 0x0001
+#define QS_ALLINPUT 0x04FF
+#define WAIT_OBJECT_0 0x00000000u
+#define WAIT_TIMEOUT 0x00000102u
+#define WAIT_FAILED 0xFFFFFFFFu
 #define SPI_SETSCREENSAVEACTIVE 17
 #define SPI_GETWORKAREA 48
 
@@ -142,6 +167,8 @@ BOOL WINAPI AdjustWindowRect(LPRECT rect, DWORD style, BOOL menu);
 BOOL WINAPI GetClientRect(HWND window, LPRECT rect);
 BOOL WINAPI ClientToScreen(HWND window, LPPOINT point);
 BOOL WINAPI PeekMessageA(MSG *msg, HWND window, UINT filterMin, UINT filterMax, UINT removeMsg);
+DWORD WINAPI MsgWaitForMultipleObjects(DWORD count, const HANDLE *handles, BOOL waitAll, DWORD milliseconds,
+                                       DWORD wakeMask);
 BOOL WINAPI TranslateMessage(const MSG *msg);
 LRESULT WINAPI DispatchMessageA(const MSG *msg);
 LRESULT WINAPI DefWindowProcA(HWND window, UINT message, WPARAM wParam, LPARAM lParam);

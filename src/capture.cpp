@@ -25,9 +25,10 @@
 
 #include "frame_clock.h"
 #include "synka.h"
+#include "message.h"
 #include "test.h"
+#include "timeline.h"
 #include "tracker_sound_clock.h"
-#include "tracker_sound_syncs.h"
 #include "video_file.h"
 
 namespace {
@@ -180,21 +181,13 @@ bool part_keep(const std::string &file, std::string &error)
 // The video frame at which the show ends in one pass of the tune: the one
 // that would hold the first sample of the row of the Z00 that finds no
 // picture left. -1 when the pass ends first.
-int64_t show_end(const std::vector<TrackerSync> &syncs, int pictureCount)
+int64_t show_end(const Timeline &timeline, int pictureCount)
 {
-    int changes = 0;
-    for (const TrackerSync &sync : syncs)
-        if (sync.param == 0 && ++changes == pictureCount)
-            return sync.frame / sliceFrames;
-    return -1;
-}
-
-int count_pictures(Lista<Picture *> &list)
-{
-    int count = 0;
-    for (const Lista<Picture *> *node = &list; node->next; node = node->next)
-        ++count;
-    return count;
+    const std::vector<int> &through = timeline.syncsThrough;
+    const auto ending = std::lower_bound(through.begin(), through.end(), pictureCount);
+    if (ending == through.end())
+        return -1;
+    return timeline.walk.rows[static_cast<size_t>(ending - through.begin())].frame / sliceFrames;
 }
 
 // Frames done, music time, speed and, when the end is known, time left: in
@@ -266,20 +259,35 @@ int render(const CaptureSettings &settings, VideoKind kind, Progress &progress)
     // tune that would never end it does not fill the disk. Without a tune
     // nothing ends it, but a capture told where to stop can still show its
     // first picture.
-    std::vector<TrackerSync> syncs;
+    Timeline timeline;
     std::string error;
-    const bool silent = !tracker_sound_list_syncs("demo.xm", captureSampleRate, syncs, error);
-    if (silent && settings.seconds <= 0)
+    const bool silent = !LoadTimeline("demo.xm", timeline, error);
+    if (silent && (settings.seconds <= 0 || settings.from))
         return fail("cannot play", "demo.xm", error);
     const std::string silentWarning =
         silent ? "demo: warning: cannot play \"demo.xm\": " + error + "; the capture is silent\n" : "";
     // The frame loop itself finds the end; `limit` only keeps a tune whose
     // timing surprised the walk from running on.
-    const int64_t end = show_end(syncs, count_pictures(pictures));
+    const int pictureCount = CountPictures(pictures);
+    const int64_t end = show_end(timeline, pictureCount);
+    // The frames before the start are drawn but not kept, so that every
+    // kept one is the full capture's, background and timer included.
+    int64_t first = 0;
+    if (settings.from) {
+        const int64_t start = ShowStart(timeline, *settings.from, pictureCount);
+        if (start < 0)
+            return 2;
+        first = start / sliceFrames;
+        if (end >= 0 && first >= end) {
+            std::fprintf(stderr, "demo: cannot start at \"%s\": the Z00 that ends the show plays in its frame\n",
+                         Printable(settings.from->text).c_str());
+            return 2;
+        }
+    }
     int64_t limit = end + captureFramesPerSecond;
     int64_t lastFrame = end;
     if (settings.seconds > 0) {
-        limit = std::max<int64_t>(1, std::llround(settings.seconds * captureFramesPerSecond));
+        limit = first + std::max<int64_t>(1, std::llround(settings.seconds * captureFramesPerSecond));
         lastFrame = end < 0 ? limit : std::min(end, limit);
     } else if (end < 0) {
         return fail("cannot capture", "demo.xm",
@@ -298,8 +306,8 @@ int render(const CaptureSettings &settings, VideoKind kind, Progress &progress)
         return fail("cannot play", "demo.xm", "it cannot be loaded");
     }
 
-    const VideoLayout layout = {SCREEN_WIDTH, SCREEN_HEIGHT, settings.scale, captureFramesPerSecond,
-                                captureSampleRate};
+    const int scale = settings.scale > 0 ? settings.scale : kind == VideoKind::Matroska ? 1 : 4;
+    const VideoLayout layout = {SCREEN_WIDTH, SCREEN_HEIGHT, scale, captureFramesPerSecond, captureSampleRate};
     VideoFile *video = video_file_open(part.descriptor, kind, layout, error);
     if (!video) {
         music_stop();
@@ -307,7 +315,7 @@ int render(const CaptureSettings &settings, VideoKind kind, Progress &progress)
     }
 
     std::fputs(silentWarning.c_str(), stderr);
-    progress.start(lastFrame);
+    progress.start(lastFrame - first);
     int16_t samples[2 * sliceFrames];
     bool ok = true;
     for (int64_t frame = 0; frame < limit; ++frame, frame_clock_step()) {
@@ -315,11 +323,13 @@ int render(const CaptureSettings &settings, VideoKind kind, Progress &progress)
         tracker_sound_pull(samples, sliceFrames);
         if (!NextFrame())
             break;
+        if (frame < first)
+            continue;
         if (!video_file_add(video, pixel, samples, sliceFrames, error)) {
             ok = false;
             break;
         }
-        progress.frame(frame + 1);
+        progress.frame(frame + 1 - first);
     }
     music_stop();
     if (ok) {

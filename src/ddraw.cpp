@@ -3,16 +3,21 @@
 // a flipping chain that every frame is converted into row by row; or a
 // resizable window on the desktop, where every frame is converted and
 // scaled into an offscreen surface in the desktop's format and copied onto
-// the window, letterboxed. Also the message pump, and the keys SPACE and
-// ESC. Owns the loaded "ddraw.dll", the DirectDraw object, the window and
-// its class, the surfaces and the clipper, the converter chosen for the
-// screen's format, which of the two ways the display took and whether the
-// program is the active one.
+// the window, letterboxed. Alt+Enter closes the one way and opens the
+// other under the same DirectDraw object, while the music plays on. Also
+// the message pump, the wait for messages, the keys SPACE and ESC, and the
+// hand-over of every other key. Owns the loaded "ddraw.dll", the DirectDraw
+// object, the window and its class, the surfaces and the clipper, the
+// converter chosen for the screen's format, which of the two ways the
+// display took, whether the program is the active one, whether a switch of
+// way is due and the handler of the other keys.
 #include "ddraw.h"
 
 #include <algorithm>
 #include <cstddef>
+#include <cstdio>
 #include <cstring>
+#include <string>
 #include <vector>
 
 #include "convert.h"
@@ -36,6 +41,8 @@ const int WINDOW_SCALE = 3;
 
 int width;
 int height;
+// The window's class name and caption, for every window of either way.
+std::string windowTitle;
 HMODULE library;
 LPDIRECTDRAW directDraw;
 WNDCLASSA windowClass;
@@ -55,6 +62,10 @@ std::vector<uint8_t> convertedRow;
 std::vector<int> sourceOffsets;
 WPARAM active;
 bool windowed;
+// Alt+Enter asked for the other way: done once the waiting messages are
+// handled, so that none of them is lost with the window.
+bool switchAsked;
+void (*keyHandler)(unsigned key);
 
 DDSURFACEDESC primary_description(DWORD flags, DWORD backBufferCount, DWORD caps)
 {
@@ -336,6 +347,127 @@ int update_window(const uint32_t *buffer)
     ExitProcess(0);
 }
 
+// The line goes out first: on the way out nothing is certain to follow.
+[[noreturn]] void fail_program()
+{
+    std::fputs(DISPLAY_OPEN_FAILURE, stderr);
+    music_stop();
+    display_close();
+    ExitProcess(1);
+}
+
+// Registered afresh for each window: the arrow cursor belongs to a window
+// on the desktop only.
+void register_class()
+{
+    HINSTANCE instance = GetModuleHandleA(nullptr);
+    windowClass.style = 0;
+    windowClass.lpfnWndProc = display_wndproc;
+    windowClass.cbClsExtra = 0;
+    windowClass.cbWndExtra = 0;
+    windowClass.hInstance = instance;
+    windowClass.hIcon = LoadIconA(instance, "IDI_MAIN");
+    windowClass.hCursor = windowed ? LoadCursorA(nullptr, IDC_ARROW) : nullptr;
+    windowClass.hbrBackground = nullptr;
+    windowClass.lpszMenuName = nullptr;
+    windowClass.lpszClassName = windowTitle.c_str();
+    RegisterClassA(&windowClass);
+}
+
+// The window, the surfaces and the converter of the way `windowed` names;
+// false at the first step that fails, leaving what was made to close_way or
+// display_close.
+bool open_way()
+{
+    register_class();
+    if (!(windowed ? open_window(windowTitle.c_str()) : open_full_screen(windowTitle.c_str())))
+        return false;
+
+    DDPIXELFORMAT format = {};
+    format.dwSize = PIXEL_FORMAT_SIZE;
+    if (primary->GetPixelFormat(&format) < 0)
+        return false;
+    if (!(format.dwFlags & DDPF_RGB))
+        return false;
+    converter = converter_select(format.dwRGBBitCount, format.dwRBitMask, format.dwGBitMask, format.dwBBitMask);
+    if (!converter)
+        return false;
+    bytesPerPixel = static_cast<int>(format.dwRGBBitCount / 8);
+    convertedRow.resize(static_cast<size_t>(width) * bytesPerPixel);
+
+    if (!windowed)
+        SystemParametersInfoA(SPI_SETSCREENSAVEACTIVE, FALSE, nullptr, 0);
+    return true;
+}
+
+void release_surfaces()
+{
+    if (clipper) {
+        clipper->Release();
+        clipper = nullptr;
+    }
+    release_offscreen();
+    if (primary) {
+        primary->Release();
+        primary = nullptr;
+    }
+}
+
+void leave_full_screen()
+{
+    directDraw->RestoreDisplayMode();
+    directDraw->SetCooperativeLevel(window, DDSCL_NORMAL);
+}
+
+void destroy_window()
+{
+    DestroyWindow(window);
+    UnregisterClassA(windowClass.lpszClassName, windowClass.hInstance);
+}
+
+// Undoes open_way, whether it got far or not, keeping the DirectDraw
+// object and the library for the next way.
+void close_way()
+{
+    release_surfaces();
+    if (!windowed)
+        leave_full_screen();
+    destroy_window();
+    if (!windowed)
+        SystemParametersInfoA(SPI_SETSCREENSAVEACTIVE, TRUE, nullptr, 0);
+}
+
+// The other way, or else the way it was; a display that opens neither way
+// ends the program as one that cannot open at all.
+void switch_way()
+{
+    for (int attempt = 0; attempt < 2; ++attempt) {
+        close_way();
+        windowed = !windowed;
+        if (open_way())
+            return;
+    }
+    fail_program();
+}
+
+bool is_open()
+{
+    return primary && converter;
+}
+
+void pump_messages()
+{
+    MSG msg;
+    while (PeekMessageA(&msg, window, 0, 0, PM_REMOVE)) {
+        TranslateMessage(&msg);
+        DispatchMessageA(&msg);
+    }
+    if (switchAsked) {
+        switchAsked = false;
+        switch_way();
+    }
+}
+
 } // namespace
 
 int display_open(const char *title, int newWidth, int newHeight, bool newWindowed)
@@ -343,6 +475,7 @@ int display_open(const char *title, int newWidth, int newHeight, bool newWindowe
     width = newWidth;
     height = newHeight;
     windowed = newWindowed;
+    windowTitle = title;
 
     library = LoadLibraryA("ddraw.dll");
     if (!library)
@@ -355,76 +488,49 @@ int display_open(const char *title, int newWidth, int newHeight, bool newWindowe
     auto directDrawCreate = reinterpret_cast<decltype(&DirectDrawCreate)>(reinterpret_cast<void (*)()>(create));
     if (directDrawCreate(nullptr, &directDraw, nullptr) < 0)
         return 0;
-
-    HINSTANCE instance = GetModuleHandleA(nullptr);
-    windowClass.style = 0;
-    windowClass.lpfnWndProc = display_wndproc;
-    windowClass.cbClsExtra = 0;
-    windowClass.cbWndExtra = 0;
-    windowClass.hInstance = instance;
-    windowClass.hIcon = LoadIconA(instance, "IDI_MAIN");
-    windowClass.hCursor = windowed ? LoadCursorA(nullptr, IDC_ARROW) : nullptr;
-    windowClass.hbrBackground = nullptr;
-    windowClass.lpszMenuName = nullptr;
-    windowClass.lpszClassName = title;
-    RegisterClassA(&windowClass);
-
-    if (!(windowed ? open_window(title) : open_full_screen(title)))
-        return 0;
-
-    DDPIXELFORMAT format = {};
-    format.dwSize = PIXEL_FORMAT_SIZE;
-    if (primary->GetPixelFormat(&format) < 0)
-        return 0;
-    if (!(format.dwFlags & DDPF_RGB))
-        return 0;
-    converter = converter_select(format.dwRGBBitCount, format.dwRBitMask, format.dwGBitMask, format.dwBBitMask);
-    if (!converter)
-        return 0;
-    bytesPerPixel = static_cast<int>(format.dwRGBBitCount / 8);
-    convertedRow.resize(static_cast<size_t>(width) * bytesPerPixel);
-
-    if (!windowed)
-        SystemParametersInfoA(SPI_SETSCREENSAVEACTIVE, FALSE, nullptr, 0);
-    return 1;
+    return open_way() ? 1 : 0;
 }
 
 int display_update(const uint32_t *buffer)
 {
     // Nothing to present into before a successful open or after a close.
-    if (!primary || !converter)
+    if (!is_open())
         return 0;
 
-    MSG msg;
-    while (PeekMessageA(&msg, window, 0, 0, PM_REMOVE)) {
-        TranslateMessage(&msg);
-        DispatchMessageA(&msg);
-    }
+    pump_messages();
     return windowed ? update_window(buffer) : update_full_screen(buffer);
+}
+
+void display_pump()
+{
+    if (is_open())
+        pump_messages();
+}
+
+void display_wait(int milliseconds)
+{
+    const DWORD limit = static_cast<DWORD>(std::max(milliseconds, 0));
+    if (is_open())
+        MsgWaitForMultipleObjects(0, nullptr, FALSE, limit, QS_ALLINPUT);
+    else
+        Sleep(limit);
+}
+
+void display_set_key_handler(void (*handler)(unsigned key))
+{
+    keyHandler = handler;
 }
 
 void display_close()
 {
-    if (clipper) {
-        clipper->Release();
-        clipper = nullptr;
-    }
-    release_offscreen();
-    if (primary) {
-        primary->Release();
-        primary = nullptr;
-    }
+    release_surfaces();
     if (directDraw) {
-        if (!windowed) {
-            directDraw->RestoreDisplayMode();
-            directDraw->SetCooperativeLevel(window, DDSCL_NORMAL);
-        }
+        if (!windowed)
+            leave_full_screen();
         directDraw->Release();
         directDraw = nullptr;
     }
-    DestroyWindow(window);
-    // A later open registers the class afresh, with its own cursor.
-    UnregisterClassA(windowClass.lpszClassName, windowClass.hInstance);
+    destroy_window();
     if (library) {
         FreeLibrary(library);
         library = nullptr;
@@ -433,6 +539,9 @@ void display_close()
     if (!windowed)
         SystemParametersInfoA(SPI_SETSCREENSAVEACTIVE, TRUE, nullptr, 0);
     windowed = false;
+    // Closed from inside the pump, by a key's handler, nothing is left to
+    // switch.
+    switchAsked = false;
 }
 
 LRESULT CALLBACK display_wndproc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam)
@@ -456,8 +565,26 @@ LRESULT CALLBACK display_wndproc(HWND hwnd, UINT message, WPARAM wParam, LPARAM 
             break;
         case VK_ESCAPE:
             quit_program();
+        default:
+            if (keyHandler)
+                keyHandler(static_cast<unsigned>(wParam & 0xFF));
         }
         return 0;
+    case WM_SYSKEYDOWN:
+        // Alt+Enter switches once however long it is held; pressed twice
+        // between two frames it leaves the display as it was.
+        if ((wParam & 0xFF) == VK_RETURN && (HIWORD(lParam) & KF_ALTDOWN)) {
+            if (!(HIWORD(lParam) & KF_REPEAT))
+                switchAsked = !switchAsked;
+            return 0;
+        }
+        break;
+    case WM_SYSCHAR:
+        // The character of Alt+Enter would be looked up as a menu's key,
+        // and beep when none has it.
+        if (wParam == '\r' && (HIWORD(lParam) & KF_ALTDOWN))
+            return 0;
+        break;
     }
     return DefWindowProcA(hwnd, message, wParam, lParam);
 }

@@ -1,6 +1,7 @@
-// main.cpp - the demo's entry (module test): the command line, start-up,
-// the frame loop until the presentation ends, shut-down, and the exit code
-// with a line on stderr for each failure.
+// main.cpp - the demo's entry (module test): the command line, start-up
+// (from the start of the tune or a position in it), the frame loop until
+// the presentation ends, shut-down, and the exit code with a line on stderr
+// for each failure.
 #include <algorithm>
 #include <cstdio>
 #include <filesystem>
@@ -9,18 +10,40 @@
 
 #include "capture.h"
 #include "ddraw.h"
+#include "edit.h"
 #include "message.h"
 #include "options.h"
 #include "synka.h"
 #include "synclist.h"
 #include "test.h"
+#include "timeline.h"
 
 namespace {
 
-int play(bool windowed)
+// Puts the show and its music at `from` before they start; the exit code
+// when they cannot start there, else 0.
+int start_at(const Position &from)
+{
+    Timeline timeline;
+    std::string error;
+    if (!LoadTimeline("demo.xm", timeline, error)) {
+        fprintf(stderr, "demo: cannot play \"demo.xm\": %s\n", error.c_str());
+        return 1;
+    }
+    const int64_t start = ShowStart(timeline, from, CountPictures(pictures));
+    if (start < 0)
+        return 2;
+    const int row = RowAt(timeline, start);
+    const TrackerRow &target = timeline.walk.rows[static_cast<size_t>(row)];
+    music_jump(target.order, target.row);
+    ShowAfterSyncs(SyncsThrough(timeline, row));
+    return 0;
+}
+
+int play(bool windowed, const Position *from)
 {
     if (!display_open("test", SCREEN_WIDTH, SCREEN_HEIGHT, windowed)) {
-        fputs("demo: cannot open the display\n", stderr);
+        fputs(DISPLAY_OPEN_FAILURE, stderr);
         return 1;
     }
     std::fill(std::begin(pixel), std::end(pixel), 0u);
@@ -37,7 +60,16 @@ int play(bool windowed)
     paletteStep = 0;
     currentPicture = pictures.Next();
 
-    music_start(1);
+    music_start(1, from != nullptr);
+    if (from) {
+        const int code = start_at(*from);
+        if (code != 0) {
+            music_stop();
+            display_close();
+            return code;
+        }
+        music_pause(false);
+    }
     while (NextFrame())
         display_update(pixel);
     music_stop();
@@ -62,6 +94,11 @@ int main(int argc, char **argv)
     // The show's files are named relative to its folder; the capture's is
     // named relative to where the program was started.
     std::error_code failure;
+    // Where screenshots go, named before the show's folder is entered.
+    std::error_code unknown;
+    std::string startFolder = std::filesystem::current_path(unknown).string();
+    if (startFolder.empty())
+        startFolder = ".";
     const std::string captureName = Printable(options.capture);
     const std::string captureFile =
         options.capture.empty() ? "" : std::filesystem::absolute(options.capture, failure).string();
@@ -77,9 +114,12 @@ int main(int argc, char **argv)
         return 2;
     }
 
+    const Position *from = options.fromGiven ? &options.from : nullptr;
     if (options.listSyncs)
         return ListSyncs("pics.dat", "demo.xm", stdout);
     if (!options.capture.empty())
-        return capture_run({captureFile, captureName, options.scale, options.seconds});
-    return play(options.window);
+        return capture_run({captureFile, captureName, options.scale, options.seconds, from});
+    if (options.edit)
+        return EditRun({startFolder, from});
+    return play(options.window, from);
 }

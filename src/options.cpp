@@ -18,13 +18,20 @@ const char usageText[] =
     "commands move to the next picture. SPACE crossfades, ESC quits.\n"
     "\n"
     "  --window          play in a resizable window instead of full-screen\n"
+    "  --edit            play in a window with keys to pause (P), jump between\n"
+    "                    syncs (arrows), orders (Page Up/Down) and to the start\n"
+    "                    (Home), loop ([, ], L), reload (F5), save the frame\n"
+    "                    (F12) and show the position (Tab); reloads every file\n"
+    "                    of the show when it is saved\n"
+    "  --from POSITION   start at POSITION of the tune: seconds (31.5) or\n"
+    "                    order:row (4:16), as if played from the start\n"
     "  --list-syncs      print when each Zxx command of the tune plays and what\n"
     "                    each Z00 does to the show, and exit\n"
     "  --capture FILE    render the show into a video file, faster than real time:\n"
     "                    FILE.mp4 as H.264 with AAC, FILE.mkv as lossless FFV1\n"
     "                    with FLAC, at 60 frames a second\n"
     "  --scale N         enlarge captured frames N times, pixels kept sharp\n"
-    "                    (1 to 8, default 4: 1280x960)\n"
+    "                    (1 to 8; default 1 for .mkv, 4 for .mp4: 1280x960)\n"
     "  --seconds S       end the capture after S seconds at the latest\n"
     "  --help            show this text\n";
 
@@ -78,8 +85,9 @@ bool ParseOptions(int argc, const char *const *argv, Options &options, std::stri
         }
         const size_t equals = argument.find('=');
         const std::string name = argument.substr(0, equals);
-        const bool takesValue = name == "--capture" || name == "--scale" || name == "--seconds";
-        if (!takesValue && name != "--help" && name != "--window" && name != "--list-syncs") {
+        const bool takesValue =
+            name == "--capture" || name == "--scale" || name == "--seconds" || name == "--from";
+        if (!takesValue && name != "--help" && name != "--window" && name != "--edit" && name != "--list-syncs") {
             error = "demo: unknown option \"" + Printable(argument) + "\" (see --help)";
             return false;
         }
@@ -102,6 +110,15 @@ bool ParseOptions(int argc, const char *const *argv, Options &options, std::stri
             options.help = true;
         } else if (name == "--window") {
             options.window = true;
+        } else if (name == "--edit") {
+            options.edit = true;
+        } else if (name == "--from") {
+            if (!ParsePosition(value, options.from)) {
+                error = "demo: --from takes seconds (31.5) or an order and row (4:16), not \"" + Printable(value) +
+                        "\"";
+                return false;
+            }
+            options.fromGiven = true;
         } else if (name == "--list-syncs") {
             options.listSyncs = true;
         } else if (name == "--capture") {
@@ -128,8 +145,12 @@ bool ParseOptions(int argc, const char *const *argv, Options &options, std::stri
     }
     if (options.help)
         return true;
-    if (options.window + options.listSyncs + !options.capture.empty() > 1) {
-        error = "demo: --window, --list-syncs and --capture go one at a time";
+    if (options.window + options.edit + options.listSyncs + !options.capture.empty() > 1) {
+        error = "demo: --window, --edit, --list-syncs and --capture go one at a time";
+        return false;
+    }
+    if (options.fromGiven && options.listSyncs) {
+        error = "demo: --from does not go with --list-syncs";
         return false;
     }
     if ((scaleGiven || secondsGiven) && options.capture.empty()) {

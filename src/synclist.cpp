@@ -30,16 +30,16 @@ int ListSyncs(const char *listFile, const char *musicFile, FILE *out)
         std::fprintf(stderr, "demo: \"%s\" lists no picture\n", Printable(listFile).c_str());
         return 1;
     }
-    std::vector<TrackerSync> syncs;
+    TrackerWalk walk;
     std::string error;
-    if (!tracker_sound_list_syncs(musicFile, captureSampleRate, syncs, error)) {
+    if (!tracker_sound_walk(musicFile, captureSampleRate, walk, error)) {
         std::fprintf(stderr, "demo: cannot play \"%s\": %s\n", Printable(musicFile).c_str(), error.c_str());
         return 1;
     }
 
     std::fprintf(out, "%10s %5s %7s %3s %7s %3s\n", "seconds", "order", "pattern", "row", "channel", "Zxx");
     size_t changes = 0;
-    for (const TrackerSync &sync : syncs) {
+    for (const TrackerSync &sync : walk.syncs) {
         std::string effect;
         if (sync.param == 0) {
             ++changes;

@@ -6,6 +6,7 @@
 #include <atomic>
 
 #include "test.h"
+#include "tracker_sound_clock.h"
 
 namespace {
 
@@ -21,13 +22,15 @@ static_assert(std::atomic<unsigned>::is_always_lock_free, "the audio thread must
 
 } // namespace
 
-void music_start(int driver)
+void music_start(int driver, bool paused)
 {
     FSOUND_SetOutput(-1);
     FSOUND_SetDriver(driver - 1);
     FSOUND_SetMixer(4);
     FSOUND_Init(44100, 32, 0);
     song = FMUSIC_LoadSong("demo.xm");
+    if (paused)
+        FMUSIC_SetPaused(song, 1);
     FMUSIC_PlaySong(song);
     FMUSIC_SetOrder(song, startOrder);
     FMUSIC_SetZxxCallback(song, music_sync_callback);
@@ -50,6 +53,51 @@ void music_stop()
 {
     FMUSIC_FreeSong(song);
     FSOUND_Close();
+}
+
+bool music_jump(int order, int row)
+{
+    // Paused, nothing renders and no sync call comes while the count is
+    // dropped and the place changes.
+    const signed char paused = FMUSIC_GetPaused(song);
+    FMUSIC_SetPaused(song, 1);
+    pendingSyncs.store(0, std::memory_order_relaxed);
+    const bool moved = tracker_sound_seek(song, order, row);
+    FMUSIC_SetPaused(song, paused);
+    return moved;
+}
+
+void music_pause(bool paused)
+{
+    FMUSIC_SetPaused(song, paused);
+}
+
+bool music_paused()
+{
+    return FMUSIC_GetPaused(song) != 0;
+}
+
+double music_seconds()
+{
+    return tracker_sound_seconds(song);
+}
+
+bool music_reload(int order, int row)
+{
+    FMUSIC_MODULE *fresh = FMUSIC_LoadSong("demo.xm");
+    if (!fresh)
+        return false;
+    const signed char paused = FMUSIC_GetPaused(song);
+    FMUSIC_SetPaused(song, 1);
+    FMUSIC_SetPaused(fresh, 1);
+    FMUSIC_PlaySong(fresh);
+    tracker_sound_seek(fresh, order, row);
+    pendingSyncs.store(0, std::memory_order_relaxed);
+    FMUSIC_SetZxxCallback(fresh, music_sync_callback);
+    FMUSIC_FreeSong(song);
+    song = fresh;
+    FMUSIC_SetPaused(song, paused);
+    return true;
 }
 
 void music_sync_callback(FMUSIC_MODULE *, unsigned char param)

@@ -7,8 +7,24 @@
 
 #include "tracker_sound.h"
 
-void music_start(int driver);
+// Starts "demo.xm" on output device `driver` (1: the default), held still
+// from the start when `paused` until music_pause lets it go.
+void music_start(int driver, bool paused = false);
 void music_stop();
+
+// The maker's moves, from the frame-loop thread. Each drops the Z00s counted
+// and not yet applied: the caller puts the show where the new place has it.
+// Moves to the start of row `row` of order `order`, whose own Zxx count as
+// played; false when the song has no such row.
+bool music_jump(int order, int row);
+void music_pause(bool paused);
+bool music_paused();
+// Seconds of music played since it started or last moved.
+double music_seconds();
+// Loads "demo.xm" afresh in place of the playing song and plays it from
+// the start of that row, paused if the old one was. False, the old song
+// playing on, when the file cannot be loaded.
+bool music_reload(int order, int row);
 
 // Starts "demo.xm" at `rate` Hz with no sound device, for a render that
 // pulls the music itself (tracker_sound_pull). False when the song cannot

@@ -425,14 +425,47 @@ bool NextFrame()
     return DrawFrame();
 }
 
+int CountPictures(const Lista<Picture *> &list)
+{
+    int count = 0;
+    for (const Lista<Picture *> *node = &list; node->next; node = node->next)
+        ++count;
+    return count;
+}
+
+bool ShowAfterSyncs(int changes)
+{
+    Lista<Picture *> *node = &pictures;
+    for (int i = 0; i < changes && node->next; ++i)
+        node = node->next;
+    if (!node->next)
+        return false;
+    currentPicture = node->obj;
+    pictures.current = node->next;
+    crossfadeLevel = 255.0f;
+    running = true;
+    return true;
+}
+
 int ReadPictureList(const char *fileName, std::vector<std::string> &names)
 {
+    std::string failure;
+    const int read = ReadPictureList(fileName, names, failure);
+    if (!read)
+        fprintf(stderr, "%s\n", failure.c_str());
+    return read;
+}
+
+int ReadPictureList(const char *fileName, std::vector<std::string> &names, std::string &failure)
+{
+    const auto fail = [&](const std::string &reason) {
+        failure = "demo: cannot read \"" + Printable(fileName) + "\": " + reason;
+        return 0;
+    };
     std::string reason;
     FILE *fp = regular_file_open(fileName, "r", reason);
-    if (!fp) {
-        fprintf(stderr, "demo: cannot read \"%s\": %s\n", Printable(fileName).c_str(), reason.c_str());
-        return 0;
-    }
+    if (!fp)
+        return fail(reason);
     std::string line;
     while (ReadLine(fp, line)) {
         if (line.size() >= minimumNameLength)
@@ -440,10 +473,8 @@ int ReadPictureList(const char *fileName, std::vector<std::string> &names)
     }
     const int readError = ferror(fp) ? (errno ? errno : EIO) : 0;
     fclose(fp);
-    if (readError) {
-        fprintf(stderr, "demo: cannot read \"%s\": %s\n", Printable(fileName).c_str(), strerror(readError));
-        return 0;
-    }
+    if (readError)
+        return fail(strerror(readError));
     return 1;
 }
 

@@ -59,9 +59,19 @@ bool DrawFrame();
 // False when the presentation has ended; the frame is then not drawn.
 bool NextFrame();
 
+int CountPictures(const Lista<Picture *> &list);
+
+// Puts the show where `changes` Z00s from its start have put it: picture
+// `changes` current (counting from 0), the next one following, no
+// crossfade under way. False, the show left as it was, when so many
+// changes have ended it.
+bool ShowAfterSyncs(int changes);
+
 // The picture file names that a list file names, in order. 1 on success;
-// 0 with a line on stderr when the file cannot be opened or read.
+// 0 with a line on stderr, or in `failure`, when the file cannot be opened
+// or read.
 int ReadPictureList(const char *fileName, std::vector<std::string> &names);
+int ReadPictureList(const char *fileName, std::vector<std::string> &names, std::string &failure);
 // Loads each named picture, as much of it as the screen can show, and
 // appends it to `list`. 1 on success; 0 with a line on stderr naming the
 // first picture that cannot be loaded and why.

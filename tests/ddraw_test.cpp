@@ -1,4 +1,5 @@
-// ddraw_test.cpp - the display layer on the DirectDraw stand-in over a test screen, full-screen and windowed.
+// ddraw_test.cpp - the display layer on the DirectDraw stand-in over a test screen, full-screen and windowed, and
+// switched between the two.
 #include <gtest/gtest.h>
 
 #include <cstdio>
@@ -20,6 +21,10 @@ extern "C" void __wrap__Z5Sleepj(DWORD milliseconds) { sleeps.push_back(millisec
 namespace {
 
 const int WIDTH = 320, HEIGHT = 240;
+const ScreenEvent ALT_ENTER = {Kind::KeyDown, VK_RETURN, true}, ALT_ENTER_HELD = {Kind::KeyDown, VK_RETURN, true, true};
+
+std::vector<unsigned> handed;
+void hand(unsigned key) { handed.push_back(key); }
 
 // Pixels 0x00RRGGBB that vary in every channel and from pixel to pixel.
 std::vector<uint32_t> noise_frame(uint32_t seed)
@@ -51,7 +56,11 @@ std::vector<uint8_t> in_layout(const std::vector<uint32_t> &frame, const ScreenF
 
 class Display : public ::testing::Test {
 protected:
-    void TearDown() override { display_close(); }
+    void TearDown() override
+    {
+        display_close();
+        display_set_key_handler(nullptr);
+    }
 
     // Full-screen in a screen of this one layout, or a window on a desktop of it; what it asked, forgotten.
     void open(const ScreenFormat &layout, bool windowed = false)
@@ -157,20 +166,101 @@ TEST_F(Display, AWindowShowsEachFrameInTheLetterboxOfItsClientAreaAsItIsNowBetwe
     EXPECT_EQ(std::make_pair(screen.said(), sleeps), std::make_pair(std::string(), std::vector<DWORD>{1}));
 }
 
-// ESC and close end the process from inside the layer, so the screen's log shows the order in a child process.
+// ESC and close end the process from inside the layer, so the screen's log shows the order in a child process;
+// the key handler sees Q, but not ESC.
 TEST_F(Display, EscapeAndCloseStopTheMusicCloseAndExitWith0)
 {
     const std::vector<ScreenEvent> ways[] = {
         {{Kind::KeyDown, 'Q'}, {Kind::KeyDown, VK_ESCAPE}, {Kind::KeyDown, VK_SPACE}}, {{Kind::Close, 0}}};
+    display_set_key_handler([](unsigned key) { std::fprintf(stderr, "key %x\n", key); });
     for (bool windowed : {false, true})
         for (const auto &events : ways) {
             open(LAYOUT_RGB32, windowed);
             screen.events.assign(events.begin(), events.end());
             EXPECT_EXIT((screen.echo = true, update(noise_frame(13))), ::testing::ExitedWithCode(0),
-                        std::string("music_stop\n(.|\n)*screen: close\n(.|\n)*screen: ") +
+                        std::string(events.size() > 1 ? "^key 51\n" : "^") +
+                            "music_stop\n(.|\n)*screen: close\n(.|\n)*screen: " +
                             (windowed ? "hide" : "screen saver on") + "\n$");
             display_close();
         }
+}
+
+// By the low byte, as SPACE is; keys held with Alt are the system's.
+TEST_F(Display, EveryOtherKeyGoesToTheHandler)
+{
+    open(LAYOUT_RGB32);
+    handed.clear();
+    display_set_key_handler(hand);
+    crossfadeLevel = 255.0f;
+    screen.events = {{Kind::KeyDown, 'Q'},       {Kind::KeyDown, VK_OEM_4}, {Kind::KeyDown, 0x1220},
+                     {Kind::KeyDown, VK_RETURN}, {Kind::KeyDown, 0x1241, false, true},
+                     {Kind::KeyDown, 'X', true}, {Kind::KeyDown, VK_OEM_6}};
+    EXPECT_EQ(update(noise_frame(1)), 1);
+    EXPECT_EQ(std::make_pair(handed, crossfadeLevel),
+              std::make_pair(std::vector<unsigned>{'Q', 0xDB, 0x0D, 0x41, 0xDD}, 1.0f));
+}
+
+// From full-screen in 32 bits to a window on a 16-bit desktop, with the arrow, and back, each shown at once; held,
+// Alt+Enter switches once, pressed twice in one frame not at all, and Enter alone is a key like others.
+TEST_F(Display, AltEnterReopensTheOtherWayAndPresentsThereAtOnce)
+{
+    open(LAYOUT_RGB32);
+    screen.desktopFormat = LAYOUT_RGB565;
+    const std::vector<uint32_t> frame = noise_frame(8);
+    screen.events = {ALT_ENTER_HELD, {Kind::KeyDown, VK_RETURN}};
+    EXPECT_EQ(update(frame), 1);
+    EXPECT_EQ(screen.said(), "present");
+    screen.events = {ALT_ENTER, ALT_ENTER_HELD};
+    screen.icon = nullptr;
+    EXPECT_EQ(update(frame), 1);
+    EXPECT_EQ(screen.said(), "restore mode, hide, screen saver on, show window test {480, 170, 1440, 890}, "
+                             "picture 960x720 at {0, 0, 960, 720}");
+    EXPECT_NE(screen.icon, nullptr);
+    EXPECT_EQ(screen.frames.back(), in_layout(frame, LAYOUT_RGB565, 960 * 2, 960, 720));
+    screen.cursorShown = false;
+    screen.events = {{Kind::PointerOver, 0}, ALT_ENTER};
+    EXPECT_EQ(update(frame), 1);
+    EXPECT_TRUE(screen.cursorShown);
+    EXPECT_EQ(screen.said(), "hide, show test, mode 32, back buffers 2, screen saver off, present");
+    EXPECT_EQ(screen.frames.back(), in_layout(frame, LAYOUT_RGB32, WIDTH * 4));
+    screen.events = {ALT_ENTER, ALT_ENTER};
+    EXPECT_EQ(update(frame), 1);
+    EXPECT_EQ(screen.said(), "present");
+}
+
+// A desktop of a layout not served: no window opens, and full-screen comes back; when that fails too, the program
+// ends as when the display cannot open.
+TEST_F(Display, AltEnterThatCannotOpenAWindowGoesBackFullScreenOrEndsWith1)
+{
+    open(LAYOUT_RGB32);
+    screen.desktopFormat = {16, true, 0xF800, 0x07C0, 0x003F};
+    screen.events = {ALT_ENTER};
+    EXPECT_EQ(update(noise_frame(2)), 1);
+    EXPECT_EQ(screen.said(), "restore mode, hide, screen saver on, show window test {480, 170, 1440, 890}, hide, "
+                             "show test, mode 32, back buffers 2, screen saver off, present");
+    screen.modes.clear();
+    screen.events = {ALT_ENTER};
+    EXPECT_EXIT(update(noise_frame(2)), ::testing::ExitedWithCode(1), "^demo: cannot open the display\nmusic_stop\n$");
+}
+
+// Pumping presents nothing; a wait returns at once while messages are queued, else asks the screen, and only
+// sleeps once closed.
+TEST_F(Display, PumpTakesKeysAndCloseWithoutPresentingAndWaitWaitsForInput)
+{
+    open(LAYOUT_RGB32);
+    display_wait(40);
+    EXPECT_EQ(screen.said(), "");
+    crossfadeLevel = 255.0f;
+    screen.events = {{Kind::KeyDown, VK_SPACE}};
+    display_pump();
+    display_wait(40);
+    display_wait(-3);
+    EXPECT_EQ(std::make_tuple(crossfadeLevel, screen.said(), screen.frames.size(), sleeps),
+              std::make_tuple(1.0f, std::string("wait 40, wait 0"), size_t{0}, std::vector<DWORD>{}));
+    EXPECT_EXIT((screen.events = {{Kind::Close, 0}}, display_pump()), ::testing::ExitedWithCode(0), "music_stop");
+    display_close();
+    display_wait(5);
+    EXPECT_EQ(sleeps, std::vector<DWORD>{5});
 }
 
 } // namespace

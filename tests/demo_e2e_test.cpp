@@ -93,7 +93,13 @@ TEST(DemoEndToEnd, EachRunEndsWithItsCodeAndLine)
         {"--bogus=\x07", 2, "unknown option \"--bogus=\\x07\" (see --help)"},
         {"none\x7f", 2, "cannot open the folder \"none\\x7F\": No such file or directory"},
         {"--seconds 2", 2, "--seconds only goes with --capture"},
-        {"--window --list-syncs", 2, "--window, --list-syncs and --capture go one at a time"},
+        {"--window --list-syncs", 2, "--window, --edit, --list-syncs and --capture go one at a time"},
+        {"--from 4:x --window", 2, "--from takes seconds (31.5) or an order and row (4:16), not \"4:x\""},
+        {"--from -1 --window", 2, "--from takes seconds (31.5) or an order and row (4:16), not \"-1\""},
+        {"--from 1 --list-syncs", 2, "--from does not go with --list-syncs"},
+        {"--from 7.68 --window", 2, "cannot start at \"7.68\": past the end of the tune, which lasts 0:07.68"},
+        {"--from 0:30", 2, "cannot start at \"0:30\": after the Z00 that ends the show, at 0:03.60"},
+        {"--from 1:0 --edit", 2, "cannot start at \"1:0\": one pass of the tune never plays that order and row"},
         {"none", 2, "cannot open the folder \"none\": No such file or directory"},
         {"--window=yes", 2, "--window takes no value"},
         {"one two", 2, "more than one folder given (\"one\" and \"two\")"},
@@ -208,6 +214,7 @@ TEST(DemoEndToEnd, SyncListingNamesWhatEachZ00Does)
 struct Decoded {
     std::vector<std::vector<uint32_t>> frames;
     int64_t samples = 0;
+    std::vector<uint8_t> sound; // interleaved, as the decoder gives it
 };
 
 Decoded Decode(const std::string &file)
@@ -229,7 +236,13 @@ Decoded Decode(const std::string &file)
     auto decode = [&](AVCodecContext *decoder, AVPacket *sent) {
         avcodec_send_packet(decoder, sent);
         while (avcodec_receive_frame(decoder, frame) >= 0) {
-            result.samples += decoder->codec_type == AVMEDIA_TYPE_AUDIO ? frame->nb_samples : 0;
+            if (decoder->codec_type == AVMEDIA_TYPE_AUDIO) {
+                result.samples += frame->nb_samples;
+                const int bytes = frame->nb_samples * frame->ch_layout.nb_channels *
+                                  av_get_bytes_per_sample(AVSampleFormat(frame->format));
+                if (!av_sample_fmt_is_planar(AVSampleFormat(frame->format)))
+                    result.sound.insert(result.sound.end(), frame->data[0], frame->data[0] + bytes);
+            }
             if (decoder->codec_type != AVMEDIA_TYPE_VIDEO)
                 continue;
             std::vector<uint32_t> &pixels = result.frames.emplace_back();
@@ -283,6 +296,42 @@ TEST(DemoEndToEnd, CaptureShowsEachPictureFromTheFrameOfItsSyncRow)
             for (int x = 0; x < 640; ++x)
                 ASSERT_EQ(big.frames[f][y * 640 + x], video.frames[f][y / 2 * 320 + x / 2])
                     << "frame " << f << " at " << x << "," << y;
+}
+
+// Started from a position, a capture holds what the whole one holds from
+// the frame that contains the position's first sample on, frames and sound:
+// on a sync's own row, between syncs, and in seconds in the middle of a row.
+// Rows last 0.12 s, 5,760 sample frames.
+TEST(DemoEndToEnd, CaptureFromAPositionIsTheWholeCapturesTail)
+{
+    TempDir dir;
+    for (int i = 0; i < 3; ++i)
+        ASSERT_TRUE(WriteSolidPng(dir.File(std::to_string(i) + ".png"), 120 - 30 * i, 90, 0xFF0000FFu << (8 * i)));
+    ASSERT_TRUE(WriteText(dir.File("pics.dat"), "0.png\n1.png\n2.png\n"));
+    ASSERT_TRUE(WriteSyncModule(dir.File("demo.xm"), {2, 5, 9}, 64));
+    ASSERT_EQ(RunDemo(dir.path(), {"--capture whole.mkv"}).code, 0);
+    const Decoded whole = Decode(dir.File("whole.mkv"));
+    ASSERT_EQ(whole.frames.size(), 64u) << "row 9 ends the show at 1.08 s";
+    ASSERT_EQ(whole.frames[0].size(), 320u * 240) << "a .mkv is kept at the frame's size";
+    const size_t bytesPerFrame = whole.sound.size() / size_t(whole.samples);
+    const struct {
+        const char *from;
+        size_t first;
+        const char *seconds;
+    } cases[] = {{"0:5", 36, ""}, {"0:3", 21, ""}, {"0.5", 30, ""}, {"0:7", 50, " --seconds 0.1"}};
+    for (const auto &c : cases) {
+        SCOPED_TRACE(c.from);
+        const DemoExit run = RunDemo(dir.path(), {"--capture part.mkv --from " + std::string(c.from) + c.seconds});
+        ASSERT_EQ(run.code, 0) << run.err;
+        const Decoded part = Decode(dir.File("part.mkv"));
+        const size_t count = *c.seconds ? 6 : whole.frames.size() - c.first;
+        ASSERT_EQ(part.frames.size(), count);
+        for (size_t k = 0; k < count; ++k)
+            ASSERT_EQ(part.frames[k], whole.frames[c.first + k]) << "frame " << k;
+        const auto from = whole.sound.begin() + std::ptrdiff_t(c.first * 800 * bytesPerFrame);
+        EXPECT_TRUE(std::equal(part.sound.begin(), part.sound.end(), from, from + std::ptrdiff_t(part.sound.size())));
+        EXPECT_EQ(part.sound.size(), count * 800 * bytesPerFrame);
+    }
 }
 
 // A file's bytes, as text.

@@ -61,14 +61,15 @@ SDL_Window *shown_window()
     return ::testing::AssertionSuccess();
 }
 
-// A key pressed or held, an event of the window, or another event.
-void push(Uint32 type, int detail = 0, Uint8 repeat = 0)
+// A key pressed or held, perhaps with modifiers, an event of the window, or another event.
+void push(Uint32 type, int detail = 0, Uint8 repeat = 0, Uint16 modifiers = 0)
 {
     SDL_Event e = {};
     e.type = type;
     if (type == SDL_KEYDOWN) {
         e.key.repeat = repeat;
         e.key.keysym.sym = detail;
+        e.key.keysym.mod = modifiers;
     } else if (type == SDL_WINDOWEVENT) {
         e.window.event = static_cast<Uint8>(detail);
     }
@@ -152,6 +153,31 @@ TEST_F(SdlDisplay, OpensAWindowOfThreeTimesTheFrameLetterboxesItAfterAResizeAndE
                                        {SDL_WINDOWEVENT, SDL_WINDOWEVENT_CLOSE}, {SDL_QUIT, 0}})
         EXPECT_EXIT((push(type, detail), display_update(pattern.data())), ::testing::ExitedWithCode(0), "music_stop")
             << "SDL event " << type;
+}
+
+// The window's picture is drawn in the window's own pixels, not scaled from the mode's; the screen waits for input
+// and leaves it to be taken.
+TEST_F(SdlDisplay, AltEnterSwitchesToAWindowAndBackShowingTheFrameEachWay)
+{
+    ASSERT_EQ(display_open("test", 320, 240), 1);
+    for (const bool windowed : {true, false}) {
+        SCOPED_TRACE(windowed ? "to a window" : "back to full-screen");
+        push(SDL_KEYDOWN, SDLK_RETURN, 0, KMOD_LALT);
+        ASSERT_EQ(display_update(pattern.data()), 1);
+        int width = 0, height = 0;
+        SDL_GetWindowSize(shown_window(), &width, &height);
+        EXPECT_EQ(std::make_tuple(SDL_GetWindowFlags(shown_window()) & SDL_WINDOW_FULLSCREEN_DESKTOP, width, height),
+                  windowed ? std::make_tuple(Uint32{0}, 960, 720)
+                           : std::make_tuple(Uint32{SDL_WINDOW_FULLSCREEN_DESKTOP}, 1024, 768));
+        EXPECT_TRUE(shows_pattern());
+    }
+    ScreenEvent event;
+    while (sdl_screen().next_event(&event)) {
+    }
+    EXPECT_FALSE(sdl_screen().wait_event(0));
+    push(SDL_KEYDOWN, SDLK_a);
+    EXPECT_TRUE(sdl_screen().wait_event(1000));
+    EXPECT_TRUE(sdl_screen().next_event(&event) && event.key == 'A');
 }
 
 } // namespace

@@ -2,6 +2,7 @@
 #include "synka.h"
 #include "test.h"
 #include "tracker_sound.h"
+#include "tracker_sound_clock.h"
 
 #include <gtest/gtest.h>
 
@@ -46,6 +47,13 @@ signed char FMUSIC_SetZxxCallback(FMUSIC_MODULE *song, FMUSIC_CALLBACK callback)
     return log(callback == &music_sync_callback ? "SetZxxCallback music_sync_callback" : "SetZxxCallback", song);
 }
 signed char FMUSIC_FreeSong(FMUSIC_MODULE *song) { return log("FreeSong", song); }
+signed char FMUSIC_SetPaused(FMUSIC_MODULE *song, signed char pause) { return log("SetPaused " + std::to_string(pause), song); }
+signed char FMUSIC_GetPaused(FMUSIC_MODULE *) { return 0; }
+bool tracker_sound_seek(FMUSIC_MODULE *song, int order, int row)
+{
+    return log("Seek " + std::to_string(order) + ":" + std::to_string(row), song);
+}
+double tracker_sound_seconds(FMUSIC_MODULE *) { return 0; }
 
 namespace {
 

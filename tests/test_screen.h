@@ -75,6 +75,7 @@ public:
     {
         return !events.empty() && (*event = events.front(), events.pop_front(), true);
     }
+    bool wait_event(int milliseconds) override { note("wait %d", milliseconds); return !events.empty(); }
     void show_cursor(bool shown) override { cursorShown = shown; }
     void allow_screen_saver(bool allowed) override { note(allowed ? "screen saver on" : "screen saver off"); }
 

@@ -128,6 +128,39 @@ TEST_F(TrackerSound, SetOrderStartsThatOrdersFirstRowAndCallsStopWhenUnsetOrFree
     EXPECT_EQ(std::count(audio.begin(), audio.end(), 0), std::ptrdiff_t(audio.size())) << "silent once freed";
 }
 
+// Moved to order 2 row 0 as if it had started there: Z20 counts as called, Z21 and the restart's Z10 come as
+// after SetOrder. Paused for a while, it hands out silence and makes no call, and resumed it goes on with the
+// very samples it held back; its seconds count from the move.
+TEST_F(TrackerSound, SeekStartsOnARowAlreadyCalledAndPauseHoldsTheNextSample)
+{
+    ASSERT_TRUE(FSOUND_SetOutput(FSOUND_OUTPUT_NOSOUND) && FSOUND_Init(44100, 32, 0));
+    FMUSIC_MODULE *song = play();
+    EXPECT_FALSE(tracker_sound_seek(song, 3, 0) || tracker_sound_seek(song, 2, 64) || tracker_sound_seek(song, 0, -1) ||
+                 tracker_sound_seek(nullptr, 0, 0));
+    ASSERT_TRUE(tracker_sound_seek(song, 2, 0));
+    const std::vector<int16_t> straight = pull(4 * 1470 + 1, 1);
+    FMUSIC_FreeSong(song);
+    EXPECT_EQ(calls, (std::vector<Call>{{0x21, 3 * 1470 + 1}, {0x10, 4 * 1470 + 1}}));
+
+    song = play();
+    ASSERT_TRUE(tracker_sound_seek(song, 2, 0));
+    std::vector<int16_t> resumed = pull(2 * 1470, 1);
+    EXPECT_EQ(tracker_sound_seconds(song), 2 * 1470 / 44100.0);
+    ASSERT_TRUE(FMUSIC_SetPaused(song, 1) && FMUSIC_GetPaused(song));
+    const std::vector<int16_t> held = pull(5 * 1470, kDeviceBlock);
+    EXPECT_EQ(std::make_tuple(std::count(held.begin(), held.end(), 0), calls.size(), tracker_sound_seconds(song)),
+              std::make_tuple(std::ptrdiff_t(held.size()), 0u, 2 * 1470 / 44100.0));
+    ASSERT_TRUE(FMUSIC_SetPaused(song, 0) && !FMUSIC_GetPaused(song));
+    const std::vector<int16_t> rest = pull(2 * 1470 + 1, 1);
+    resumed.insert(resumed.end(), rest.begin(), rest.end());
+    FMUSIC_FreeSong(song);
+    EXPECT_TRUE(resumed == straight);
+    std::vector<unsigned> params;
+    for (const Call &call : calls)
+        params.push_back(call.first);
+    EXPECT_EQ(params, (std::vector<unsigned>{0x21, 0x10}));
+}
+
 TEST_F(TrackerSound, RefusesBadSongsDevicesAndLateSettings)
 {
     // In order: loading no XM file, a folder and no name; the calls on no song; a thousandth device, an output

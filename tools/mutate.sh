@@ -177,6 +177,18 @@ src/options.cpp @ value > static_cast<double>(maxCaptureSeconds)) @ value > stat
 src/options.cpp @ ", not \"" +\n                        Printable(value) @ ", not \"" +\n                        value @ --scale echoes its value raw
 src/main.cpp @ Printable(options.folder).c_str() @ options.folder.c_str() @ the folder's name echoed raw
 src/main.cpp @ captureName = Printable(options.capture); @ captureName = options.capture; @ the capture's name echoed raw
+src/overlay.cpp @ (((color & 0x00FF00u) * 3 >> 3) & 0x00FF00u) @ (color & 0x00FF00u) @ the overlay's band leaves green as bright as the frame
+src/overlay.cpp @ (((color & 0xFF00FFu) * 3 >> 3) & 0xFF00FFu) @ (((color & 0xFF00FFu) * 3 >> 2) & 0xFF00FFu) @ the overlay's band too light, red spilling into blue
+src/overlay.cpp @ text += c >= ' ' && c <= '~' ? c : '?'; @ text += c; @ the overlay hands the font characters it has no glyph for
+src/overlay.cpp @ bandTop + bandTopMargin + i * linePitch); @ bandTop + bandTopMargin + 4 + i * linePitch); @ the overlay's lines four rows low, the last cut at the screen's edge
+src/overlay.cpp @ std::copy(frame, frame + bandTop * SCREEN_WIDTH, out); @ std::copy(frame, frame + (bandTop - 1) * SCREEN_WIDTH, out); @ the overlay leaves the row above its band uncopied
+src/overlay.cpp @ const int count = std::min(int(lines.size()), OVERLAY_MAX_LINES); @ const int count = std::min(int(lines.size()), OVERLAY_MAX_LINES - 1); @ the overlay drops its fourth line
+src/shot.cpp @ uint8_t(frame[i] >> 16), uint8_t(frame[i] >> 8), uint8_t(frame[i]) @ uint8_t(frame[i]), uint8_t(frame[i] >> 8), uint8_t(frame[i] >> 16) @ the screenshot swaps red and blue
+src/shot.cpp @ "shot-%03d.png", number); @ "shot-%03d.png", number + 1); @ the screenshot numbers start at 002
+src/shot.cpp @ if (taken)\n            continue; @ if (taken)\n            break; @ a taken screenshot name ends the search
+platform/regular_file.cpp @ O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC @ O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC @ a new file replaces whatever had its name, through a link too
+platform/regular_file.cpp @ errno == ENOTDIR                                   ? "not a folder" @ errno == ENOTDIR                                   ? "no such folder" @ a file in place of a folder reported as missing
+src/png_save.cpp @ png_set_compression_level(png, 9); @ png_set_compression_level(png, 6); @ PNG files written at another compression, not the same file for the same pixels
 EOF
 )
 

@@ -27,6 +27,9 @@ struct FMUSIC_MODULE {
     openmpt_module *player = nullptr;
     XmPatterns layout;
     FMUSIC_CALLBACK callback = nullptr;
+    // Guarded by the mixer's lock.
+    bool paused = false;
+    int64_t rendered = 0; // frames since the song was started or moved
 };
 
 namespace {
@@ -71,7 +74,7 @@ Mixer mixer;
 int render_block(int16_t *out, int frames, RowStart *starts)
 {
     FMUSIC_MODULE *song = mixer.playing;
-    if (!song) {
+    if (!song || song->paused) {
         std::memset(out, 0, sizeof(int16_t) * 2 * static_cast<size_t>(frames));
         return 0;
     }
@@ -87,6 +90,7 @@ int render_block(int16_t *out, int frames, RowStart *starts)
                                                           at + 2 * got);
         if (got < static_cast<size_t>(chunk))
             std::memset(at + 2 * got, 0, sizeof(int16_t) * 2 * (chunk - got));
+        song->rendered += static_cast<int64_t>(got);
 
         const int order = openmpt_module_get_current_order(song->player);
         const int row = openmpt_module_get_current_row(song->player);
@@ -127,13 +131,15 @@ void pull_locked(int16_t *out, int frames)
 }
 
 
-// Starts playback of `song` at `order`, row 0, as a fresh row start.
-void seek_locked(FMUSIC_MODULE *song, int order)
+// Starts playback of `song` at the start of a row: a fresh row start, or
+// one already seen, whose sync calls are then not made.
+void seek_locked(FMUSIC_MODULE *song, int order, int row, bool seen)
 {
-    openmpt_module_set_position_order_row(song->player, order, 0);
+    openmpt_module_set_position_order_row(song->player, order, row);
+    song->rendered = 0;
     if (song == mixer.playing) {
-        mixer.order = -1;
-        mixer.row = -1;
+        mixer.order = seen ? order : -1;
+        mixer.row = seen ? row : -1;
     }
 }
 
@@ -228,7 +234,7 @@ signed char FMUSIC_PlaySong(FMUSIC_MODULE *module)
     std::lock_guard<std::mutex> hold(mixer.lock);
     mixer.playing = module;
     mixer.handed = 0;
-    seek_locked(module, 0);
+    seek_locked(module, 0, 0, false);
     return 1;
 }
 
@@ -237,8 +243,25 @@ signed char FMUSIC_SetOrder(FMUSIC_MODULE *module, int order)
     if (!module || order < 0 || static_cast<size_t>(order) >= module->layout.orders.size())
         return 0;
     std::lock_guard<std::mutex> hold(mixer.lock);
-    seek_locked(module, order);
+    seek_locked(module, order, 0, false);
     return 1;
+}
+
+signed char FMUSIC_SetPaused(FMUSIC_MODULE *module, signed char pause)
+{
+    if (!module)
+        return 0;
+    std::lock_guard<std::mutex> hold(mixer.lock);
+    module->paused = pause != 0;
+    return 1;
+}
+
+signed char FMUSIC_GetPaused(FMUSIC_MODULE *module)
+{
+    if (!module)
+        return 0;
+    std::lock_guard<std::mutex> hold(mixer.lock);
+    return module->paused;
 }
 
 signed char FMUSIC_SetZxxCallback(FMUSIC_MODULE *module, FMUSIC_CALLBACK callback)
@@ -273,4 +296,24 @@ void tracker_sound_pull(int16_t *out, int frames)
 int64_t tracker_sound_frames_handed()
 {
     return mixer.handed;
+}
+
+bool tracker_sound_seek(FMUSIC_MODULE *module, int order, int row)
+{
+    if (!module || order < 0 || static_cast<size_t>(order) >= module->layout.orders.size() || row < 0)
+        return false;
+    const size_t pattern = module->layout.orders[order];
+    if (pattern >= module->layout.patternRows.size() || row >= module->layout.patternRows[pattern])
+        return false;
+    std::lock_guard<std::mutex> hold(mixer.lock);
+    seek_locked(module, order, row, true);
+    return true;
+}
+
+double tracker_sound_seconds(FMUSIC_MODULE *module)
+{
+    if (!module)
+        return 0;
+    std::lock_guard<std::mutex> hold(mixer.lock);
+    return static_cast<double>(module->rendered) / mixer.rate;
 }

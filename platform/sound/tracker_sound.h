@@ -29,5 +29,10 @@ void FSOUND_Close();
 FMUSIC_MODULE *FMUSIC_LoadSong(const char *name);
 signed char FMUSIC_PlaySong(FMUSIC_MODULE *module);
 signed char FMUSIC_SetOrder(FMUSIC_MODULE *module, int order);
+// Holds playback where it is: output goes silent and no sync call is made
+// until it is resumed, from the same sample. Once it returns true, no
+// render of the song is under way.
+signed char FMUSIC_SetPaused(FMUSIC_MODULE *module, signed char pause);
+signed char FMUSIC_GetPaused(FMUSIC_MODULE *module);
 signed char FMUSIC_SetZxxCallback(FMUSIC_MODULE *module, FMUSIC_CALLBACK callback);
 signed char FMUSIC_FreeSong(FMUSIC_MODULE *module);

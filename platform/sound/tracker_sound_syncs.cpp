@@ -13,12 +13,6 @@ const int kSkipFrames = 4096;
 // A song that plays longer than this once through is not one to list.
 const int64_t kMaxSeconds = 4 * 3600;
 
-struct RowStart {
-    int64_t frame;
-    int order;
-    int row;
-};
-
 struct Player {
     openmpt_module *module;
     explicit Player(const XmPatterns &layout) : module(song_file_player(layout))
@@ -44,19 +38,20 @@ struct Player {
     }
 };
 
-// Each row start to within a chunk, in playing order.
-bool find_row_chunks(Player &player, int rate, std::vector<RowStart> &rows)
+// Each row start to within a chunk, in playing order, and the length.
+bool find_row_chunks(Player &player, int rate, std::vector<TrackerRow> &rows, int64_t &length)
 {
     int order = -1;
     int row = -1;
     for (int64_t frame = 0; frame < kMaxSeconds * rate;) {
         const size_t got = player.read(rate, kChunkFrames);
+        length = frame;
         if (got == 0)
             return true;
         if (!player.at(order, row)) {
             order = openmpt_module_get_current_order(player.module);
             row = openmpt_module_get_current_row(player.module);
-            rows.push_back({frame, order, row});
+            rows.push_back({frame, order, row, 0});
         }
         frame += static_cast<int64_t>(got);
     }
@@ -64,10 +59,10 @@ bool find_row_chunks(Player &player, int rate, std::vector<RowStart> &rows)
 }
 
 // Moves each row start to its exact first frame.
-void refine_row_starts(Player &player, int rate, std::vector<RowStart> &rows)
+void refine_row_starts(Player &player, int rate, std::vector<TrackerRow> &rows)
 {
     int64_t frame = 0;
-    for (RowStart &start : rows) {
+    for (TrackerRow &start : rows) {
         while (frame < start.frame) {
             const int64_t step = start.frame - frame < kSkipFrames ? start.frame - frame : kSkipFrames;
             frame += static_cast<int64_t>(player.read(rate, static_cast<int>(step)));
@@ -85,21 +80,21 @@ void refine_row_starts(Player &player, int rate, std::vector<RowStart> &rows)
 
 } // namespace
 
-bool tracker_sound_list_syncs(const char *fileName, int rate, std::vector<TrackerSync> &syncs,
-                              std::string &error)
+bool tracker_sound_walk(const char *fileName, int rate, TrackerWalk &walk, std::string &error)
 {
     XmPatterns layout;
     if (!song_file_read(fileName, layout, error))
         return false;
 
-    std::vector<RowStart> rows;
+    std::vector<TrackerRow> &rows = walk.rows;
+    rows.clear();
     {
         Player player(layout);
         if (!player.module) {
             error = "cannot be played";
             return false;
         }
-        if (!find_row_chunks(player, rate, rows)) {
+        if (!find_row_chunks(player, rate, rows, walk.frames)) {
             error = "plays for more than four hours";
             return false;
         }
@@ -107,8 +102,12 @@ bool tracker_sound_list_syncs(const char *fileName, int rate, std::vector<Tracke
     Player player(layout);
     refine_row_starts(player, rate, rows);
 
+    std::vector<TrackerSync> &syncs = walk.syncs;
     syncs.clear();
-    for (const RowStart &start : rows) {
+    for (TrackerRow &start : rows) {
+        start.pattern = start.order >= 0 && static_cast<size_t>(start.order) < layout.orders.size()
+                            ? layout.orders[static_cast<size_t>(start.order)]
+                            : -1;
         const XmCellRange cells = xm_sync_cells_at(layout, start.order, start.row);
         for (size_t i = cells.first; i < cells.last; ++i) {
             const XmSyncCell &cell = layout.syncCells[i];

@@ -1,12 +1,13 @@
-// png_save.cpp - the libpng write path for the picture maker: header,
-// palette and transparency chunks, rows, at a fixed compression level so the
-// same pixels always give the same file.
+// png_save.cpp - the libpng write path of the picture maker and the
+// screenshot: header, palette and transparency chunks, rows, at a fixed
+// compression level so the same pixels always give the same file.
 #include "png_save.h"
 
 #include <png.h>
 
+#include <cerrno>
 #include <csetjmp>
-#include <cstdio>
+#include <cstring>
 
 namespace {
 
@@ -17,6 +18,13 @@ size_t row_bytes(const PngImage &image) {
                                                                         : 1;
     return (static_cast<size_t>(image.width) * channels * image.bitDepth + 7) / 8;
 }
+
+bool sized(const PngImage &image) {
+    return image.width > 0 && image.height > 0 &&
+           image.bytes.size() == row_bytes(image) * static_cast<size_t>(image.height);
+}
+
+const char size_mismatch[] = "pixel data does not match the image size";
 
 // Everything with a destructor lives in the caller: libpng's errors arrive
 // here by longjmp.
@@ -40,10 +48,46 @@ bool write(png_structp png, png_infop info, const PngImage &image, std::vector<p
 
 } // namespace
 
-bool png_save(const PngImage &image, const std::string &path, std::string &error) {
+inline namespace png_writer {
+
+bool png_save(const PngImage &image, FILE *file, std::string &error) {
+    if (!sized(image)) {
+        std::fclose(file);
+        error = size_mismatch;
+        return false;
+    }
     const size_t stride = row_bytes(image);
-    if (image.width <= 0 || image.height <= 0 || image.bytes.size() != stride * static_cast<size_t>(image.height)) {
-        error = "pixel data does not match the image size";
+    // Silent: the caller says what failed, in one line of its own.
+    png_structp png = png_create_write_struct(PNG_LIBPNG_VER_STRING, nullptr,
+                                              [](png_structp failed, png_const_charp) { png_longjmp(failed, 1); },
+                                              [](png_structp, png_const_charp) {});
+    png_infop info = png ? png_create_info_struct(png) : nullptr;
+    std::vector<png_bytep> rows(static_cast<size_t>(image.height));
+    for (size_t y = 0; y < rows.size(); ++y) rows[y] = const_cast<png_bytep>(image.bytes.data() + y * stride);
+    std::vector<png_color> colors(image.palette.size() / 3);
+    for (size_t i = 0; i < colors.size(); ++i)
+        colors[i] = {image.palette[3 * i], image.palette[3 * i + 1], image.palette[3 * i + 2]};
+    // A failed write leaves its errno, the plainest reason there is; a
+    // failure without one is libpng's own.
+    errno = 0;
+    bool ok = info != nullptr;
+    if (ok) {
+        png_init_io(png, file);
+        ok = write(png, info, image, colors, rows);
+    }
+    int reason = errno;
+    png_destroy_write_struct(&png, info ? &info : nullptr);
+    if (std::fclose(file) != 0 && ok) {
+        ok = false;
+        reason = errno;
+    }
+    if (!ok) error = reason != 0 ? std::strerror(reason) : "libpng could not encode the picture";
+    return ok;
+}
+
+bool png_save(const PngImage &image, const std::string &path, std::string &error) {
+    if (!sized(image)) {
+        error = size_mismatch;
         return false;
     }
     FILE *file = std::fopen(path.c_str(), "wb");
@@ -51,20 +95,9 @@ bool png_save(const PngImage &image, const std::string &path, std::string &error
         error = "cannot open " + path + " for writing";
         return false;
     }
-    png_structp png = png_create_write_struct(PNG_LIBPNG_VER_STRING, nullptr, nullptr, nullptr);
-    png_infop info = png ? png_create_info_struct(png) : nullptr;
-    std::vector<png_bytep> rows(static_cast<size_t>(image.height));
-    for (size_t y = 0; y < rows.size(); ++y) rows[y] = const_cast<png_bytep>(image.bytes.data() + y * stride);
-    std::vector<png_color> colors(image.palette.size() / 3);
-    for (size_t i = 0; i < colors.size(); ++i)
-        colors[i] = {image.palette[3 * i], image.palette[3 * i + 1], image.palette[3 * i + 2]};
-    bool ok = info != nullptr;
-    if (ok) {
-        png_init_io(png, file);
-        ok = write(png, info, image, colors, rows);
-    }
-    png_destroy_write_struct(&png, info ? &info : nullptr);
-    if (std::fclose(file) != 0) ok = false;
+    const bool ok = png_save(image, file, error);
     if (!ok) error = "libpng could not write " + path;
     return ok;
 }
+
+} // namespace png_writer
