@@ -493,11 +493,13 @@ int display_open(const char *title, int newWidth, int newHeight, bool newWindowe
 
 int display_update(const uint32_t *buffer)
 {
-    // Nothing to present into before a successful open or after a close.
+    // Nothing to present into before a successful open or after a close,
+    // which a key's handler may have made while the messages were pumped.
     if (!is_open())
         return 0;
-
     pump_messages();
+    if (!is_open())
+        return 0;
     return windowed ? update_window(buffer) : update_full_screen(buffer);
 }
 
@@ -539,8 +541,7 @@ void display_close()
     if (!windowed)
         SystemParametersInfoA(SPI_SETSCREENSAVEACTIVE, TRUE, nullptr, 0);
     windowed = false;
-    // Closed from inside the pump, by a key's handler, nothing is left to
-    // switch.
+    // Closed by a key's handler inside the pump, it has nothing to switch.
     switchAsked = false;
 }
 

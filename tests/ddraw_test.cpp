@@ -198,6 +198,10 @@ TEST_F(Display, EveryOtherKeyGoesToTheHandler)
     EXPECT_EQ(update(noise_frame(1)), 1);
     EXPECT_EQ(std::make_pair(handed, crossfadeLevel),
               std::make_pair(std::vector<unsigned>{'Q', 0xDB, 0x0D, 0x41, 0xDD}, 1.0f));
+    // One that closes the display leaves nothing to switch or present.
+    display_set_key_handler([](unsigned) { display_close(); });
+    screen.events = {ALT_ENTER, {Kind::KeyDown, 'C'}};
+    EXPECT_EQ(update(noise_frame(1)), 0);
 }
 
 // From full-screen in 32 bits to a window on a 16-bit desktop, with the arrow, and back, each shown at once; held,

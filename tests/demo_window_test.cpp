@@ -9,6 +9,7 @@
 #include <filesystem>
 #include <fstream>
 #include <numeric>
+#include <thread>
 #include <tuple>
 
 #include "demo_run.h"
@@ -36,12 +37,12 @@ std::vector<uint32_t> Screenshot(const std::string &name)
 
 // Leaks go unchecked: LeakSanitizer cannot name the X11 libraries SDL unloads
 // at quit, and the headless runs check the demo's own memory.
-DemoProcess StartWindowed(const std::string &dir)
+DemoProcess StartWindowed(const std::string &dir, const std::string &args = "")
 {
     if (const char *log = std::getenv("DEMO_ERROR_LOG"))
         std::remove(log);
-    return DemoProcess(dir, {"", {"SDL_VIDEODRIVER=x11", "SDL_AUDIODRIVER=dummy",
-                                  "ASAN_OPTIONS=detect_leaks=0:abort_on_error=1"}});
+    return DemoProcess(dir, {args, {"SDL_VIDEODRIVER=x11", "SDL_AUDIODRIVER=dummy",
+                                    "ASAN_OPTIONS=detect_leaks=0:abort_on_error=1"}});
 }
 
 // Each change of picture on the screen until `seconds` pass or it shows
@@ -60,10 +61,11 @@ std::vector<int> PicturesSeen(DemoProcess &demo, const std::vector<std::unique_p
     return seen;
 }
 
-// With no window manager the keyboard follows the pointer, so it goes over the frame first.
-void Key(const char *key)
+// With no window manager the keyboard follows the pointer, so it goes over the frame first: the full-screen
+// frame's corner, or the middle of the screen, where a window starts.
+void Key(const char *key, const char *over = "100 100")
 {
-    ASSERT_EQ(std::system((std::string("xdotool mousemove 100 100 key ") + key).c_str()), 0) << key;
+    ASSERT_EQ(std::system((std::string("xdotool mousemove ") + over + " key " + key).c_str()), 0) << key;
 }
 
 // The Windows build, which may have no console, also writes the line to
@@ -124,6 +126,54 @@ TEST_F(DemoWindow, FailuresEndWithOneAndTheirLine)
         if (what.find("read") != std::string::npos)
             std::filesystem::create_directory(dir.File("pics.dat"));
     }
+}
+
+std::string ShotName(int number)
+{
+    char name[32];
+    std::snprintf(name, sizeof name, "shot-%03d.png", number);
+    return name;
+}
+
+// The edit window's saved frames, which it writes exactly as drawn wherever the window is: one before and one
+// during a pause alike, the next sync's picture after a jump, a picture saved meanwhile shown at once.
+TEST_F(DemoWindow, EditWindowPausesJumpsAndReloads)
+{
+    ASSERT_TRUE(WriteSyncModule(dir.File("demo.xm"), {20, 40}, 64));
+    DemoProcess demo = StartWindowed(dir.path(), "--edit");
+    // The newest saved frame after F12, pressed again while none comes: the first waits for the window.
+    int saved = 0;
+    const auto shot = [&] {
+        for (int wait = 0; wait < 600 && demo.Running() && !std::filesystem::exists(dir.File(ShotName(saved + 1)));
+             ++wait)
+            if (wait % 40 == 0)
+                Key("F12", "320 240");
+            else
+                std::this_thread::sleep_for(std::chrono::milliseconds(50));
+        while (std::filesystem::exists(dir.File(ShotName(saved + 1))))
+            ++saved;
+        std::this_thread::sleep_for(std::chrono::milliseconds(200));
+        Picture picture;
+        std::vector<uint32_t> frame;
+        if (picture.Load(dir.File(ShotName(saved)).c_str()) == 1 && picture.width == 320 && picture.height == 240)
+            for (int i = 0; i < 320 * 240; ++i)
+                frame.push_back(picture.pixels[i] & 0xFFFFFF);
+        return frame;
+    };
+    const std::vector<uint32_t> first = shot();
+    EXPECT_EQ(PictureShown(first, shown, 4, 0.9), 0);
+    Key("p", "320 240");
+    const std::vector<uint32_t> paused = shot();
+    EXPECT_EQ(shot(), paused) << "held";
+    Key("Right", "320 240");
+    EXPECT_EQ(PictureShown(shot(), shown, 4, 0.9), 1);
+    ASSERT_TRUE(WriteSolidPng(dir.File("1.png"), 180, 120, 0xFF00FFFFu));
+    std::this_thread::sleep_for(std::chrono::milliseconds(600));
+    EXPECT_EQ(PictureShown(shot(), shown, 4, 0.9), 2) << "1.png now has the colour of 2.png";
+    Key("Escape", "320 240");
+    const DemoExit result = demo.Wait(30);
+    EXPECT_EQ(std::make_tuple(result.exited, result.code, std::count(result.out.begin(), result.out.end(), '\n')),
+              std::make_tuple(true, 0, long(saved))) << result.out << result.err;
 }
 
 TEST(DemoExample, ShowsItsPicturesInOrderAsTheMusicSyncsAndEndsWithZero)

@@ -60,8 +60,8 @@ TEST(Overlay, DrawsEachLineOnABandAtTheBottomAndLeavesTheFrameAndTheRestAsTheyAr
         // Each line whole, none cut by the band or the screen's edge.
         EXPECT_EQ(WhitePixels(out), count * whiteOfOne) << count << " lines";
     }
-    // A fifth line would cover more of the picture: it is left out.
-    lines.push_back(line);
+    // The loop left a fifth line, which would cover more of the picture: it is left out.
+    ASSERT_EQ(lines.size(), size_t(OVERLAY_MAX_LINES) + 1);
     EXPECT_EQ(Overlaid(frame, lines), Overlaid(frame, {lines.begin(), lines.begin() + OVERLAY_MAX_LINES}));
 }
 

@@ -168,7 +168,7 @@ src/capture.cpp @ file.substr(0, folderLength) + stem + suffix; @ file.substr(0,
 src/capture.cpp @ file.substr(folderLength, NAME_MAX - suffixLength) @ file.substr(folderLength) @ a final name at the longest leaves no room for the temporary one
 src/capture.cpp @ O_NOFOLLOW | O_CLOEXEC, 0666); @ O_NOFOLLOW | O_CLOEXEC, 0600); @ the capture's file ignores the umask's mode
 src/capture.cpp @ stat(settings.file.c_str(), &status) == 0 && S_ISDIR @ lstat(settings.file.c_str(), &status) == 0 && S_ISDIR @ a link to a folder rendered into and replaced
-src/capture.cpp @ if (silent && settings.seconds <= 0) @ if (silent) @ a capture without its tune refused even when told where to stop
+src/capture.cpp @ if (silent && (settings.seconds <= 0 || settings.from)) @ if (silent) @ a capture without its tune refused even when told where to stop
 src/capture.cpp @ if (!silent && !music_start_offline( @ if (!music_start_offline( @ a silent capture still needs its tune to load
 src/capture.cpp @ std::fputs(silentWarning.c_str(), stderr); @ (void)0; @ a silent capture never says so
 src/video_file.cpp @ file, nullptr, write_out, seek_out) @ file, nullptr, write_out, nullptr) @ the video output cannot seek
@@ -189,6 +189,41 @@ src/shot.cpp @ if (taken)\n            continue; @ if (taken)\n            break
 platform/regular_file.cpp @ O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC @ O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC @ a new file replaces whatever had its name, through a link too
 platform/regular_file.cpp @ errno == ENOTDIR                                   ? "not a folder" @ errno == ENOTDIR                                   ? "no such folder" @ a file in place of a folder reported as missing
 src/png_save.cpp @ png_set_compression_level(png, 9); @ png_set_compression_level(png, 6); @ PNG files written at another compression, not the same file for the same pixels
+src/ddraw.cpp @ keyHandler(static_cast<unsigned>(wParam & 0xFF)); @ (void)0; @ other keys never reach the key handler
+src/ddraw.cpp @ if (!(HIWORD(lParam) & KF_REPEAT))\n                switchAsked = !switchAsked; @ switchAsked = !switchAsked; @ a held Alt+Enter switches again on every repeat
+src/ddraw.cpp @ switchAsked = !switchAsked; @ switchAsked = true; @ Alt+Enter twice in one frame switches once
+src/ddraw.cpp @ for (int attempt = 0; attempt < 2; ++attempt) { @ for (int attempt = 0; attempt < 1; ++attempt) { @ a switch that fails does not go back the way it was
+src/ddraw.cpp @ UnregisterClassA(windowClass.lpszClassName, windowClass.hInstance); @ (void)windowClass; @ the class never unregistered, so a switched window keeps the first one's cursor
+src/ddraw.cpp @ void display_pump()\n{\n    if (is_open()) @ void display_pump()\n{\n    if (false) @ display_pump dispatches nothing
+src/ddraw.cpp @ MsgWaitForMultipleObjects(0, nullptr, FALSE, limit, QS_ALLINPUT); @ Sleep(limit); @ display_wait sleeps through input
+src/ddraw.cpp @     pump_messages();\n    if (!is_open())\n        return 0; @     pump_messages(); @ a display closed by a key's handler is presented into
+platform/keys.cpp @ {SDLK_RIGHTBRACKET, VK_OEM_6} @ {SDLK_RIGHTBRACKET, VK_OEM_4} @ ] mapped as [
+platform/window.cpp @ (system && event.alt ? KF_ALTDOWN : 0) @ (0) @ a system key without Alt's flag
+platform/window.cpp @ (event.alt && event.key != VK_SPACE && event.key != VK_ESCAPE) @ (event.alt) @ SPACE and ESC held with Alt taken for system keys
+platform/window.cpp @ if (queueLength > 0)\n        return WAIT_OBJECT_0; @ if (false)\n        return WAIT_OBJECT_0; @ a wait for input ignores the queued messages
+platform/sdl_screen.cpp @ SDL_RenderSetLogicalSize(renderer, 0, 0); @ (void)0; @ a window after full-screen drawn in the mode's scaled coordinates
+platform/sdl_screen.cpp @ (e.key.keysym.mod & KMOD_ALT) != 0 @ false @ keys held with Alt reported without it
+src/timeline.cpp @ if (frame >= timeline.walk.frames) @ if (frame > timeline.walk.frames) @ a position at the tune's very end taken as played
+src/timeline.cpp @ loaded.syncsThrough[i] += loaded.syncsThrough[i - 1]; @ loaded.syncsThrough[i] |= loaded.syncsThrough[i - 1]; @ a row's sync count forgets the rows before it
+src/timeline.cpp @ text.find_first_not_of("0123456789.") @ text.find_first_not_of("0123456789.-") @ a negative position accepted
+src/timeline.cpp @ } else if (SyncsThrough(timeline, RowAt(timeline, frame)) >= pictures) { @ } else if (SyncsThrough(timeline, RowAt(timeline, frame)) > pictures) { @ a start on the ending Z00's row accepted
+src/timeline.cpp @ frame - timeline.walk.rows[static_cast<size_t>(sync)].frame < grace @ frame - timeline.walk.rows[static_cast<size_t>(sync)].frame < 0 @ back from just after a sync stays on it
+src/timeline.cpp @ static_cast<long long>(hundredths / 100 % 60) @ static_cast<long long>(hundredths / 100) @ music time shows seconds past a minute
+src/timeline.cpp @ return row == 0 || rows[row].order != rows[row - 1].order; @ return row == 0 || rows[row].row == 0; @ an order starts at every row 0, loops and breaks ignored
+src/capture.cpp @ if (frame < first)\n            continue; @ if (false)\n            continue; @ a capture from a position keeps the frames before it
+src/capture.cpp @ limit = first + std::max<int64_t> @ limit = std::max<int64_t> @ --seconds counted from the tune's start, not the position
+src/capture.cpp @ kind == VideoKind::Matroska ? 1 : 4 @ kind == VideoKind::Matroska ? 4 : 4 @ .mkv captures enlarged by default
+platform/sound/tracker_sound.cpp @ mixer.order = seen ? order : -1; @ mixer.order = -1; @ a seek calls its own row's Zxx again
+platform/sound/tracker_sound.cpp @ if (!song || song->paused) { @ if (!song) { @ a paused song plays on
+platform/sound/tracker_sound.cpp @ openmpt_module_set_position_order_row(song->player, order, row);\n    song->rendered = 0; @ openmpt_module_set_position_order_row(song->player, order, row); @ seconds played not counted from a move
+src/edit.cpp @ if (session.paused || session.ended) {\n        DrawFrame(); @ if (session.ended) {\n        DrawFrame(); @ a jump while paused leaves the old frame on screen
+src/edit.cpp @ session.loopEnd > session.loopStart &&\n        frame >= session.loopEnd @ session.loopEnd > session.loopStart &&\n        frame >= session.loopEnd + captureSampleRate * 60 @ the loop never returns from its end
+src/edit.cpp @ if (line != file.failure)\n @ if (true)\n @ a broken file's line repeated at every look
+src/edit.cpp @ return exists != other.exists || time != other.time || size != other.size; @ return exists != other.exists || size != other.size; @ a file rewritten at the same size is not seen
+src/edit.cpp @ session.paused = !session.paused;\n            HoldMusic(); @ session.paused = !session.paused; @ P stops the frames but not the music
+src/edit.cpp @ SaveShot(session.settings.shotFolder, shown, name, error) @ SaveShot(session.settings.shotFolder, overlaid, name, error) @ F12 saves the frame with the overlay on it
+src/edit.cpp @ session.names = names;\n    return true;\n} @ return true;\n} @ a changed list's pictures named by the old list
+src/options.cpp @ if (options.fromGiven && options.listSyncs) { @ if (false) { @ --from taken with --list-syncs
 EOF
 )
 

@@ -59,7 +59,7 @@ async function open(query, pictures) {
     const page = await context.newPage();
     await page.goto(base + "index.html" + query);
     await page.waitForFunction(() => document.getElementById("status").textContent.startsWith("Click"));
-    const folder = query ? query.slice("?show=".length) : "show/";
+    const folder = (query ? query.slice("?show=".length) : "show/").replace(/\/?$/, "/");
     const references = await page.evaluate(async ([folder, names]) => {
         const loaded = [];
         for (const name of names) {
@@ -137,6 +137,9 @@ test("the bundled show: each picture in order as the music's syncs arrive, then 
     assert.deepStrictEqual(await ending(page, 90), ["The show has ended: exit code 0", ""]);
     assert.deepStrictEqual(await seen(page), pictures.map((_, i) => i));
     assert.deepStrictEqual(server.requested.slice(fetched), []);
+    const icon = await page.$eval("link[rel~='icon']", (link) => link.href);
+    assert.strictEqual(icon, "data:image/x-icon;base64," +
+                       fs.readFileSync(path.join(__dirname, "..", "..", "src", "demo.ico")).toString("base64"));
 
     const figures = await page.evaluate(() => {
         const frames = window.demoInstance.frameStats, sound = window.demoInstance.soundStats;
@@ -175,13 +178,13 @@ test("SPACE crossfades to the next picture, ESC ends with exit code 0, and the b
 });
 
 test("?show= plays another folder; a missing picture ends with exit code 1 and the line that names it", async () => {
-    const other = await open("?show=other/", ["moon.png"]);
+    const other = await open("?show=other", ["moon.png"]);
     await start(other);
     assert.deepStrictEqual(await ending(other, 30), ["The show has ended: exit code 0", ""]);
     assert.deepStrictEqual(await seen(other), [0]);
     await other.close();
 
-    const broken = await open("?show=broken", ["orb.png"]);
+    const broken = await open("?show=broken/", ["orb.png"]);
     await start(broken);
     assert.deepStrictEqual(await ending(broken, 10),
                            ["The show has ended: exit code 1", 'demo: cannot load picture "missing.png": no such file']);
