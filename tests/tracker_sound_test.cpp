@@ -4,6 +4,7 @@
 #include "xm_test_songs.h"
 
 #include <gtest/gtest.h>
+#include <unistd.h>
 #include <libopenmpt/libopenmpt.h>
 
 #include <algorithm>
@@ -56,7 +57,8 @@ std::vector<Call> expected_calls(int64_t until, int block)
     return expected;
 }
 
-const std::string songPath = testing::TempDir() + "tracker_sound_test.xm";
+// One file per process: CTest runs the cases side by side.
+const std::string songPath = testing::TempDir() + "tracker_sound_test." + std::to_string(getpid()) + ".xm";
 
 FMUSIC_MODULE *play(const XmModule &module = xm_sync_song())
 {

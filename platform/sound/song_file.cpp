@@ -1,5 +1,5 @@
 // song_file.cpp - reads an XM file whole, within a size no module this demo
-// plays comes near, and makes its silent player.
+// plays comes near, and makes its silent players.
 #include "song_file.h"
 
 #include <cerrno>
@@ -56,4 +56,19 @@ openmpt_module *song_file_player(const XmPatterns &layout)
 {
     return openmpt_module_create_from_memory2(layout.blanked.data(), layout.blanked.size(), openmpt_log_func_silent,
                                               nullptr, openmpt_error_func_ignore, nullptr, nullptr, nullptr, nullptr);
+}
+
+openmpt_module_ext *song_file_timing_player(const XmPatterns &layout)
+{
+    openmpt_module_ext *player =
+        openmpt_module_ext_create_from_memory(layout.blanked.data(), layout.blanked.size(), openmpt_log_func_silent,
+                                              nullptr, openmpt_error_func_ignore, nullptr, nullptr, nullptr, nullptr);
+    openmpt_module_ext_interface_interactive interactive;
+    if (!player || !openmpt_module_ext_get_interface(player, LIBOPENMPT_EXT_C_INTERFACE_INTERACTIVE, &interactive,
+                                                     sizeof interactive))
+        return player;
+    const int channels = openmpt_module_get_num_channels(openmpt_module_ext_get_module(player));
+    for (int channel = 0; channel < channels; ++channel)
+        interactive.set_channel_mute_status(player, channel, 1);
+    return player;
 }

@@ -14,15 +14,21 @@ const int kSkipFrames = 4096;
 const int64_t kMaxSeconds = 4 * 3600;
 
 struct Player {
+    openmpt_module_ext *timing;
     openmpt_module *module;
-    explicit Player(const XmPatterns &layout) : module(song_file_player(layout))
+    explicit Player(const XmPatterns &layout)
+        : timing(song_file_timing_player(layout)), module(timing ? openmpt_module_ext_get_module(timing) : nullptr)
     {
         if (!module)
             return;
         openmpt_module_set_repeat_count(module, 0);
         openmpt_module_ctl_set_text(module, "play.at_end", "stop");
     }
-    ~Player() { openmpt_module_destroy(module); }
+    ~Player()
+    {
+        if (timing)
+            openmpt_module_ext_destroy(timing);
+    }
     Player(const Player &) = delete;
     Player &operator=(const Player &) = delete;
 
