@@ -26,10 +26,12 @@ namespace {
 
 using Clock = std::chrono::steady_clock;
 
-// Files are looked at four times a second, and a paused window wakes this
-// often for its keys.
+// Files are looked at four times a second; in between, a paused window
+// sleeps until a key or the next look.
 const auto pollInterval = std::chrono::milliseconds(250);
-const int pausedWait = 10;
+// A held frame is shown again this often, for a window that was covered or
+// resized meanwhile.
+const auto heldRefresh = std::chrono::seconds(1);
 // A jump back this soon after a sync point goes to the one before it.
 const int64_t backGrace = captureSampleRate;
 
@@ -548,10 +550,12 @@ void EditStep()
             HoldMusic();
         }
         Present();
-    } else if (session.redraw || now - session.lastPresent >= pollInterval) {
+    } else if (session.redraw || now - session.lastPresent >= heldRefresh) {
         Present();
     } else {
-        display_wait(pausedWait);
+        const auto wake = std::min(session.lastPoll + pollInterval, session.lastPresent + heldRefresh);
+        display_wait(static_cast<int>(
+            std::chrono::duration_cast<std::chrono::milliseconds>(wake - now).count() + 1));
     }
 }
 
