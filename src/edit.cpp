@@ -223,12 +223,25 @@ bool ReplacePictures(const std::vector<std::string> &names)
     return true;
 }
 
+// Whether a file wants loading: asked to, saved since its last look, or
+// still failing, as a file caught half-written does until it is whole.
+bool Due(Watched &file, bool force)
+{
+    const Stamp stamp = StampOf(file.name);
+    const bool due = force || stamp != file.stamp || !file.failure.empty();
+    file.stamp = stamp;
+    return due;
+}
+
+std::string MusicFailure(const std::string &error)
+{
+    return std::string("demo: cannot play \"") + musicFile + "\": " + (error.empty() ? "it plays no row" : error);
+}
+
 bool ReloadList(bool force)
 {
-    const Stamp stamp = StampOf(listFile);
-    if (!force && !(stamp != session.list.stamp) && session.list.failure.empty())
+    if (!Due(session.list, force))
         return false;
-    session.list.stamp = stamp;
     std::vector<std::string> names;
     std::string line;
     if (!ReadPictureList(listFile, names, line)) {
@@ -254,9 +267,7 @@ bool ReloadPictures(bool force)
     bool changed = false;
     Lista<Picture *> *node = &pictures;
     for (Watched &file : session.pictureFiles) {
-        const Stamp stamp = StampOf(file.name);
-        if (force || stamp != file.stamp || !file.failure.empty()) {
-            file.stamp = stamp;
+        if (Due(file, force)) {
             Picture *picture = new Picture;
             std::string reason;
             if (picture->Load(file.name.c_str(), SCREEN_WIDTH, SCREEN_HEIGHT, &reason)) {
@@ -291,15 +302,12 @@ int SameRow(const Timeline &timeline, const TrackerRow *old, int64_t frame)
 
 bool ReloadMusic(bool force)
 {
-    const Stamp stamp = StampOf(musicFile);
-    if (!force && !(stamp != session.music.stamp) && session.music.failure.empty())
+    if (!Due(session.music, force))
         return false;
-    session.music.stamp = stamp;
     Timeline fresh;
     std::string error;
     if (!LoadTimeline(musicFile, fresh, error) || fresh.walk.rows.empty()) {
-        Fail(session.music, std::string("demo: cannot play \"") + musicFile + "\": " +
-                                (error.empty() ? "it plays no row" : error));
+        Fail(session.music, MusicFailure(error));
         return false;
     }
     const int64_t frame = CurrentFrame();
@@ -502,8 +510,7 @@ int EditStart(const EditSettings &settings)
     std::string error;
     session.haveTimeline = LoadTimeline(musicFile, session.timeline, error) && !session.timeline.walk.rows.empty();
     if (!session.haveTimeline)
-        Fail(session.music, std::string("demo: cannot play \"") + musicFile + "\": " +
-                                (error.empty() ? "it plays no row" : error));
+        Fail(session.music, MusicFailure(error));
 
     BuildPalette(palette);
     paletteStep = 0;
