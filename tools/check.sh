@@ -2,10 +2,10 @@
 # Installs what is missing, then builds and runs every test: the plain
 # build, the same suite under AddressSanitizer and UndefinedBehaviorSanitizer,
 # the threading stress under ThreadSanitizer, the fuzzers for a bounded time,
-# and the Windows build under Wine.
+# the Windows build under Wine, and the web build in headless Chromium.
 set -euo pipefail
 cd "$(dirname "$0")/.."
-tools/install-deps.sh linux windows-build windows-test
+tools/install-deps.sh linux windows-build windows-test web-build web-test
 
 jobs=$(nproc)
 export ASAN_OPTIONS=detect_leaks=1:abort_on_error=1
@@ -16,7 +16,7 @@ export TSAN_OPTIONS=halt_on_error=1:second_deadlock_stack=1
 step() { printf '\n=== %s ===\n' "$*"; }
 
 step "plain build"
-cmake -S . -B build -DCMAKE_BUILD_TYPE=RelWithDebInfo -DDEMO_WINDOWS_BUILD=
+cmake -S . -B build -DCMAKE_BUILD_TYPE=RelWithDebInfo -DDEMO_WINDOWS_BUILD= -DDEMO_WEB_BUILD=
 cmake --build build -j"$jobs"
 ctest --test-dir build --output-on-failure -j"$jobs"
 
@@ -42,3 +42,11 @@ cmake -S . -B build -DDEMO_WINDOWS_BUILD="$PWD/build-windows"
 cmake --build build -j"$jobs" --target demo_window_test
 ctest --test-dir build --output-on-failure -L windows
 echo "the Windows step took $((SECONDS - windows_start)) s"
+
+step "web, in Chromium"
+web_start=$SECONDS
+tools/build-web.sh
+npm ci --no-audit --no-fund
+cmake -S . -B build -DDEMO_WEB_BUILD="$PWD/build-web"
+ctest --test-dir build --output-on-failure -L web
+echo "the web step took $((SECONDS - web_start)) s"

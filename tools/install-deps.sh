@@ -4,19 +4,25 @@
 #   linux          building, playing and testing the Linux program (default)
 #   windows-build  cross-building the Windows program
 #   windows-test   running the Windows program and its tests under Wine
+#   web-build      building the program for web browsers
+#   web-test       running its page's tests in a headless browser
 set -euo pipefail
 
 declare -A sets=(
   [linux]="build-essential cmake pkg-config clang libclang-rt-14-dev
-    libpng-dev libsdl2-dev libopenmpt-dev
+    libpng-dev libsdl2-dev libopenmpt-dev libstb-dev
     libavformat-dev libavcodec-dev libswscale-dev
     googletest libgtest-dev libbenchmark-dev libpixman-1-dev
     xvfb xauth xdotool x11-apps imagemagick"
-  # dpkg-dev: apt-get source, for the libraries built from Debian's sources.
-  [windows-build]="cmake make pkg-config googletest zip dpkg-dev
+  # dpkg-dev: apt-get source, for the libraries built from Debian's sources;
+  # libstb-dev: the font header, the same for every build.
+  [windows-build]="cmake make pkg-config googletest zip dpkg-dev libstb-dev
     g++-mingw-w64-x86-64-posix gcc-mingw-w64-x86-64-posix mingw-w64-x86-64-dev binutils-mingw-w64-x86-64"
   # Wine's DirectDraw draws through OpenGL; PulseAudio's null sink is the sound card.
   [windows-test]="wine64 libgl1 libgl1-mesa-dri pulseaudio xvfb xauth xdotool x11-apps imagemagick"
+  [web-build]="cmake make pkg-config dpkg-dev emscripten libstb-dev"
+  # The tests drive the browser from Node.js; a machine without Node.js gets Debian's.
+  [web-test]="chromium $(command -v npm >/dev/null || echo nodejs npm)"
 )
 
 [ $# -eq 0 ] && set -- linux

@@ -13,7 +13,7 @@ const {serve} = require("../../platform/web/serve.js");
 
 const site = process.env.DEMO_WEB_SITE;
 const screenshot = process.env.DEMO_WEB_SCREENSHOT;
-let root, server, context, base;
+let root, profile, server, context, base;
 
 // Two shows beside the bundled one: one picture of it, and a list naming a
 // picture that is not there.
@@ -37,7 +37,8 @@ before(async () => {
     base = `http://127.0.0.1:${server.address().port}/`;
     // A PulseAudio server elsewhere on the machine would slow the browser's
     // audio clock; without one Chromium keeps its own, in real time.
-    context = await chromium.launchPersistentContext(fs.mkdtempSync(path.join(os.tmpdir(), "demo-chromium-")), {
+    profile = fs.mkdtempSync(path.join(os.tmpdir(), "demo-chromium-"));
+    context = await chromium.launchPersistentContext(profile, {
         executablePath: "/usr/bin/chromium",
         headless: true,
         env: {...process.env, PULSE_SERVER: "unix:/nonexistent"},
@@ -49,7 +50,9 @@ before(async () => {
 after(async () => {
     await context?.close();
     server?.close();
-    fs.rmSync(root, {recursive: true, force: true});
+    for (const dir of [root, profile])
+        if (dir)
+            fs.rmSync(dir, {recursive: true, force: true});
 });
 
 // Opens the page of a show, waits until it is ready to start, and teaches
