@@ -35,6 +35,7 @@ std::vector<uint32_t> noise_frame()
 // present() is where the display hands it over.
 class HandOff : public Screen {
 public:
+    bool wait_event(int milliseconds) override { return real.wait_event(milliseconds); }
     bool open() override { return real.open(); }
     void close() override { real.close(); }
     void show(const char *caption, HICON icon) override { real.show(caption, icon); }

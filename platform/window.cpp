@@ -240,6 +240,13 @@ BOOL WINAPI ShowWindow(HWND window, int)
     return FALSE;
 }
 
+// The window that holds the screen is the one shown and typed to already:
+// taking the screen activated the program.
+BOOL WINAPI SetForegroundWindow(HWND window)
+{
+    return alive(window) ? TRUE : FALSE;
+}
+
 // Windows here have no menu bar.
 BOOL WINAPI AdjustWindowRect(LPRECT rect, DWORD style, BOOL)
 {

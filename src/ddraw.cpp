@@ -438,14 +438,21 @@ void close_way()
 }
 
 // The other way, or else the way it was; a display that opens neither way
-// ends the program as one that cannot open at all.
+// ends the program as one that cannot open at all. The program gave up the
+// foreground with the window it closed, and the system shows a full-screen
+// window without activating it: the program takes the foreground back, as
+// the one whose key was just pressed may, or it would stay inactive and
+// present nothing.
 void switch_way()
 {
     for (int attempt = 0; attempt < 2; ++attempt) {
         close_way();
         windowed = !windowed;
-        if (open_way())
+        if (open_way()) {
+            if (!windowed)
+                SetForegroundWindow(window);
             return;
+        }
     }
     fail_program();
 }
