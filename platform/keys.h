@@ -6,8 +6,6 @@
 
 #include <cstdint>
 
-// Keys the platform has no code for yield VK_NONE: they still arrive as
-// key-downs, but can never be taken for another key.
-const uint32_t VK_NONE = 0xFF;
+#include "windows.h"
 
 uint32_t virtual_key(SDL_Keycode key);

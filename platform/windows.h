@@ -128,6 +128,10 @@ typedef WORD ATOM;
 #define VK_OEM_4 0xDB
 #define VK_OEM_6 0xDD
 
+// Keys the platform has no code for: they still arrive as key-downs, but
+// can never be taken for another key.
+#define VK_NONE 0xFF
+
 #define WS_POPUP 0x80000000u
 #define WS_SYSMENU 0x00080000u
 #define WS_CAPTION 0x00C00000u

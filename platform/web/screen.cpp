@@ -17,8 +17,6 @@ namespace {
 // on the way.
 constexpr ScreenFormat layout = {32, true, 0x000000FF, 0x0000FF00, 0x00FF0000};
 constexpr uint32_t opaque = 0xFF000000;
-// The code that keys.h gives keys the platform has no code for.
-constexpr uint32_t unknownKey = 0xFF;
 
 // Module.frameStats keeps what the page measures of the frames: how many
 // were presented, and the milliseconds spent between the browser's turns
@@ -156,7 +154,7 @@ public:
         int next[4] = {};
         if (!web_screen_next(next))
             return false;
-        *event = {static_cast<ScreenEventKind>(next[0]), next[1] ? static_cast<uint32_t>(next[1]) : unknownKey,
+        *event = {static_cast<ScreenEventKind>(next[0]), next[1] ? static_cast<uint32_t>(next[1]) : VK_NONE,
                   next[2] != 0, next[3] != 0};
         return true;
     }
