@@ -104,4 +104,18 @@ TEST_F(BusyTimeline, JumpsGoToTheNeighbouringSyncsAndOrders)
               std::make_tuple(64, 64, -1));
 }
 
+// The sync song breaks from order 0 into row 2 of order 1: an order starts where the playing order changes.
+TEST(Timeline, OrdersStartWhereThePlayingOrderChanges)
+{
+    TempDir dir;
+    ASSERT_TRUE(xm_save(xm_sync_song(), dir.File("sync.xm").c_str()));
+    Timeline timeline;
+    std::string error;
+    ASSERT_TRUE(LoadTimeline(dir.File("sync.xm").c_str(), timeline, error)) << error;
+    const int next = NextOrderRow(timeline, 0);
+    ASSERT_GE(next, 0);
+    const TrackerRow &start = timeline.walk.rows[size_t(next)];
+    EXPECT_EQ(std::make_tuple(start.order, start.row, PreviousOrderRow(timeline, next + 1)), std::make_tuple(1, 2, 0));
+}
+
 } // namespace
