@@ -183,11 +183,8 @@ bool part_keep(const std::string &file, std::string &error)
 // picture left. -1 when the pass ends first.
 int64_t show_end(const Timeline &timeline, int pictureCount)
 {
-    const std::vector<int> &through = timeline.syncsThrough;
-    const auto ending = std::lower_bound(through.begin(), through.end(), pictureCount);
-    if (ending == through.end())
-        return -1;
-    return timeline.walk.rows[static_cast<size_t>(ending - through.begin())].frame / sliceFrames;
+    const int ending = EndingRow(timeline, pictureCount);
+    return ending < 0 ? -1 : timeline.walk.rows[static_cast<size_t>(ending)].frame / sliceFrames;
 }
 
 // Frames done, music time, speed and, when the end is known, time left: in

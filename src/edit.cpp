@@ -363,15 +363,13 @@ void Act(unsigned key)
         JumpToRow(NextSyncRow(session.timeline, row));
         break;
     case VK_LEFT:
-        if (session.haveTimeline)
-            JumpToRow(std::max(0, PreviousSyncRow(session.timeline, row, CurrentFrame(), backGrace)));
+        JumpToRow(std::max(0, PreviousSyncRow(session.timeline, row, CurrentFrame(), backGrace)));
         break;
     case VK_NEXT:
         JumpToRow(NextOrderRow(session.timeline, row));
         break;
     case VK_PRIOR:
-        if (session.haveTimeline)
-            JumpToRow(std::max(0, PreviousOrderRow(session.timeline, row)));
+        JumpToRow(std::max(0, PreviousOrderRow(session.timeline, row)));
         break;
     case VK_HOME:
         JumpToRow(0);

@@ -96,6 +96,13 @@ int64_t PositionFrame(const Timeline &timeline, const Position &position)
     return -1;
 }
 
+int EndingRow(const Timeline &timeline, int pictures)
+{
+    const std::vector<int> &through = timeline.syncsThrough;
+    const auto ending = std::lower_bound(through.begin(), through.end(), pictures);
+    return ending == through.end() ? -1 : static_cast<int>(ending - through.begin());
+}
+
 int64_t ShowStart(const Timeline &timeline, const Position &position, int pictures)
 {
     const int64_t frame = PositionFrame(timeline, position);
@@ -104,9 +111,8 @@ int64_t ShowStart(const Timeline &timeline, const Position &position, int pictur
         why = position.byRow ? "one pass of the tune never plays that order and row"
                              : "past the end of the tune, which lasts " + MusicTime(timeline.walk.frames);
     } else if (SyncsThrough(timeline, RowAt(timeline, frame)) >= pictures) {
-        const auto ending = std::lower_bound(timeline.syncsThrough.begin(), timeline.syncsThrough.end(), pictures);
         why = "after the Z00 that ends the show, at " +
-              MusicTime(timeline.walk.rows[static_cast<size_t>(ending - timeline.syncsThrough.begin())].frame);
+              MusicTime(timeline.walk.rows[static_cast<size_t>(EndingRow(timeline, pictures))].frame);
     } else {
         return frame;
     }

@@ -42,6 +42,10 @@ int RowAt(const Timeline &timeline, int64_t frame);
 // (past its end, or an order and row that its pass never reaches).
 int64_t PositionFrame(const Timeline &timeline, const Position &position);
 
+// The row of the Z00 that ends a show of `pictures` pictures, finding no
+// picture left; -1 when one pass of the tune never ends it.
+int EndingRow(const Timeline &timeline, int pictures);
+
 // Where a show of `pictures` pictures starts from `position`: its first
 // sample frame. -1, with its line on stderr, when the position is past the
 // tune's end or after the Z00 that ends the show.
