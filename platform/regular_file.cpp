@@ -5,7 +5,6 @@
 #include "regular_file.h"
 
 #include <cerrno>
-#include <cstring>
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -14,13 +13,13 @@ FILE *regular_file_open(const char *name, const char *mode, std::string &reason)
 {
     const int descriptor = open(name, O_RDONLY | O_NONBLOCK | O_NOCTTY | O_CLOEXEC);
     if (descriptor < 0) {
-        reason = errno == ENOENT ? "no such file" : errno == EACCES ? "permission denied" : std::strerror(errno);
+        reason = file_reason(errno);
         return nullptr;
     }
     struct stat status;
     const bool examined = fstat(descriptor, &status) == 0;
     if (!examined || !S_ISREG(status.st_mode)) {
-        reason = !examined ? std::strerror(errno) : S_ISDIR(status.st_mode) ? "a folder" : "not a regular file";
+        reason = !examined ? file_reason(errno) : S_ISDIR(status.st_mode) ? "a folder" : "not a regular file";
         close(descriptor);
         return nullptr;
     }
@@ -29,7 +28,7 @@ FILE *regular_file_open(const char *name, const char *mode, std::string &reason)
     fcntl(descriptor, F_SETFL, fcntl(descriptor, F_GETFL) & ~O_NONBLOCK);
     FILE *file = fdopen(descriptor, mode);
     if (!file) {
-        reason = std::strerror(errno);
+        reason = file_reason(errno);
         close(descriptor);
     }
     return file;
@@ -42,14 +41,12 @@ FILE *regular_file_create(const char *name, bool &taken, std::string &reason)
     const int descriptor = open(name, O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0666);
     taken = descriptor < 0 && errno == EEXIST;
     if (descriptor < 0) {
-        reason = errno == ENOENT ? "no such folder" : errno == EACCES ? "permission denied"
-                 : errno == ENOTDIR                                   ? "not a folder"
-                                                                      : std::strerror(errno);
+        reason = create_reason(errno);
         return nullptr;
     }
     FILE *file = fdopen(descriptor, "wb");
     if (!file) {
-        reason = std::strerror(errno);
+        reason = file_reason(errno);
         close(descriptor);
     }
     return file;

@@ -7,13 +7,21 @@
 #include <cstdio>
 #include <string>
 
-// The open stream, or null with `reason` set to why, in plain words: "no
-// such file", "permission denied", "a folder", "not a regular file", or the
-// system's own words for anything else.
+// Why a file could not be used, for `error` an errno value, in the plain
+// words of every message: "no such file", "permission denied", "the disk is
+// full", ..., or the system's own words for the rare rest.
+std::string file_reason(int error);
+
+// The same for a file that was to be made, whose folder is named: "no such
+// folder", "not a folder".
+std::string create_reason(int error);
+
+// The open stream, or null with `reason` set to why: file_reason's words,
+// or "a folder" or "not a regular file".
 FILE *regular_file_open(const char *name, const char *mode, std::string &reason);
 
 // A stream for binary writing to `name`, created here and now: null when
 // anything, a symbolic link included, already has that name (`taken` then
-// true) or the file cannot be made (`reason` then says why: "no such
-// folder", "permission denied", "not a folder", or the system's own words).
+// true) or the file cannot be made (`reason` then says why, in
+// create_reason's words).
 FILE *regular_file_create(const char *name, bool &taken, std::string &reason);

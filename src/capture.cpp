@@ -26,6 +26,7 @@
 #include "frame_clock.h"
 #include "synka.h"
 #include "message.h"
+#include "regular_file.h"
 #include "test.h"
 #include "timeline.h"
 #include "tracker_sound_clock.h"
@@ -163,14 +164,14 @@ void part_remove()
 bool part_keep(const std::string &file, std::string &error)
 {
     if (fsync(part.descriptor) != 0) {
-        error = std::strerror(errno);
+        error = file_reason(errno);
         part_remove();
         return false;
     }
     const sigset_t before = hold_ending_signals();
     const bool kept = close(part.descriptor) == 0 && std::rename(part.path, file.c_str()) == 0;
     if (!kept) {
-        error = std::strerror(errno);
+        error = file_reason(errno);
         unlink(part.path);
     }
     restore_ending_signals();
@@ -356,7 +357,7 @@ int capture_run(const CaptureSettings &settings)
     // Made first, so that a folder that cannot take it is refused before
     // anything is loaded or rendered.
     if (!part_create(settings.file))
-        return fail("cannot write", settings.name, std::strerror(errno));
+        return fail("cannot write", settings.name, create_reason(errno));
 
     Progress progress;
     const int code = render(settings, kind, progress);

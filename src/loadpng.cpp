@@ -75,7 +75,7 @@ std::string DecodeFailure(const Acquired &acquired)
     if (std::feof(acquired.file))
         return "the file ends early";
     if (std::ferror(acquired.file))
-        return std::strerror(errno ? errno : EIO);
+        return file_reason(errno ? errno : EIO);
     const std::string message = acquired.message;
     if (message.find("emory") != std::string::npos)
         return "out of memory";
@@ -146,7 +146,7 @@ int Decode(Picture &picture, Acquired &acquired, int keepWidth, int keepHeight, 
     unsigned char signature[signatureBytes];
     const std::size_t got = std::fread(signature, 1, signatureBytes, acquired.file);
     if (got == 0) {
-        reason = std::ferror(acquired.file) ? std::strerror(errno) : "the file is empty";
+        reason = std::ferror(acquired.file) ? file_reason(errno) : "the file is empty";
         return 0;
     }
     if (png_sig_cmp(signature, 0, got) != 0) {

@@ -3,6 +3,7 @@
 // the presentation ends, shut-down, and the exit code with a line on stderr
 // for each failure.
 #include <algorithm>
+#include <cerrno>
 #include <cstdio>
 #include <filesystem>
 #include <iterator>
@@ -13,12 +14,24 @@
 #include "edit.h"
 #include "message.h"
 #include "options.h"
+#include "regular_file.h"
 #include "synka.h"
 #include "synclist.h"
 #include "test.h"
 #include "timeline.h"
 
 namespace {
+
+// A folder's failure in the words of the program's other lines: one that is
+// missing, or is a file, is named as such.
+std::string folder_reason(const std::error_code &failure)
+{
+    const std::error_condition condition = failure.default_error_condition();
+    if (condition.category() != std::generic_category())
+        return failure.message();
+    return condition.value() == ENOENT ? "no such folder" : condition.value() == ENOTDIR ? "not a folder"
+                                                                                           : file_reason(condition.value());
+}
 
 // Puts the show and its music at `from` before they start; the exit code
 // when they cannot start there, else 0.
@@ -103,14 +116,14 @@ int main(int argc, char **argv)
     const std::string captureFile =
         options.capture.empty() ? "" : std::filesystem::absolute(options.capture, failure).string();
     if (failure) {
-        fprintf(stderr, "demo: cannot write \"%s\": %s\n", captureName.c_str(), failure.message().c_str());
+        fprintf(stderr, "demo: cannot write \"%s\": %s\n", captureName.c_str(), folder_reason(failure).c_str());
         return 1;
     }
     if (!options.folder.empty())
         std::filesystem::current_path(options.folder, failure);
     if (failure) {
         fprintf(stderr, "demo: cannot open the folder \"%s\": %s\n", Printable(options.folder).c_str(),
-                failure.message().c_str());
+                folder_reason(failure).c_str());
         return 2;
     }
 

@@ -31,7 +31,7 @@ uint32_t Darken(uint32_t color)
 }
 
 // The font indexes its tables by character without a check of its own.
-std::string Printable(const std::string &line)
+std::string Drawable(const std::string &line)
 {
     std::string text;
     for (char c : line) {
@@ -81,5 +81,5 @@ void DrawOverlay(const uint32_t *frame, uint32_t *out, const std::vector<std::st
     std::transform(frame + bandTop * SCREEN_WIDTH, frame + SCREEN_WIDTH * SCREEN_HEIGHT, out + bandTop * SCREEN_WIDTH,
                    Darken);
     for (int i = 0; i < count; ++i)
-        DrawText(out, Printable(lines[i]), textLeft, bandTop + bandTopMargin + i * linePitch);
+        DrawText(out, Drawable(lines[i]), textLeft, bandTop + bandTopMargin + i * linePitch);
 }

@@ -3,11 +3,12 @@
 // compression level so the same pixels always give the same file.
 #include "png_save.h"
 
+#include "regular_file.h"
+
 #include <png.h>
 
 #include <cerrno>
 #include <csetjmp>
-#include <cstring>
 
 namespace {
 
@@ -81,7 +82,7 @@ bool png_save(const PngImage &image, FILE *file, std::string &error) {
         ok = false;
         reason = errno;
     }
-    if (!ok) error = reason != 0 ? std::strerror(reason) : "libpng could not encode the picture";
+    if (!ok) error = reason != 0 ? file_reason(reason) : "libpng could not encode the picture";
     return ok;
 }
 

@@ -9,7 +9,6 @@
 #include <cerrno>
 #include <cstdio>
 #include <cstdlib>
-#include <cstring>
 #include <iterator>
 #include <memory>
 
@@ -474,7 +473,7 @@ int ReadPictureList(const char *fileName, std::vector<std::string> &names, std::
     const int readError = ferror(fp) ? (errno ? errno : EIO) : 0;
     fclose(fp);
     if (readError)
-        return fail(strerror(readError));
+        return fail(file_reason(readError));
     return 1;
 }
 

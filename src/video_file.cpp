@@ -19,6 +19,8 @@ extern "C" {
 #include <cerrno>
 #include <vector>
 
+#include "regular_file.h"
+
 struct Encoder {
     AVCodecContext *codec = nullptr;
     AVStream *stream = nullptr;
@@ -42,9 +44,15 @@ namespace {
 
 // Big enough that the muxer's small writes reach the system in few calls.
 const int outputBufferSize = 1 << 16;
+// FFmpeg's own error codes are tags far past every errno value.
+const int errnoLimit = 4096;
 
+// A system error (AVERROR of an errno value, small and negative) in the
+// words of the program's other lines; FFmpeg's own errors in its words.
 std::string describe(int code)
 {
+    if (code < 0 && code > -errnoLimit)
+        return file_reason(AVUNERROR(code));
     char text[AV_ERROR_MAX_STRING_SIZE] = {};
     av_strerror(code, text, sizeof text);
     return text;

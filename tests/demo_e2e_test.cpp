@@ -64,7 +64,7 @@ TEST(DemoEndToEnd, EachRunEndsWithItsCodeAndLine)
     const std::string longName = "none/" + std::string(200, 'a') + ".mkv";
     const std::string longCapture = "--capture " + longName;
     const std::string longCaptureError = "cannot write \"" + longName.substr(0, 40) + "…" +
-                                         longName.substr(longName.size() - 60) + "\": No such file or directory";
+                                         longName.substr(longName.size() - 60) + "\": no such folder";
     const struct {
         const char *args;
         int code;
@@ -78,8 +78,8 @@ TEST(DemoEndToEnd, EachRunEndsWithItsCodeAndLine)
         {"", 1, "\"pics.dat\" lists no picture", "\nab\n"},
         {"", 1, "cannot open the display", "red.png\n", {"SDL_VIDEODRIVER=x11", "DISPLAY=:none"}},
         {"--capture show.avi", 1, "cannot capture to \"show.avi\": the name must end in .mp4 or .mkv"},
-        {"--capture none/show.mkv --scale 1", 1, "cannot write \"none/show.mkv\": No such file or directory"},
-        {"--capture kept.mkv --scale 1", 1, "cannot write \"kept.mkv\": File too large", "red.png\nsoft.png\n", {}, 100000},
+        {"--capture none/show.mkv --scale 1", 1, "cannot write \"none/show.mkv\": no such folder"},
+        {"--capture kept.mkv --scale 1", 1, "cannot write \"kept.mkv\": file too large", "red.png\nsoft.png\n", {}, 100000},
         {"--bogus", 2, "unknown option \"--bogus\" (see --help)"},
         {"--capture", 2, "--capture needs a value (see --help)"},
         {"--scale 0 --capture a.mkv", 2, "--scale takes a whole number from 1 to 8, not \"0\""},
@@ -91,7 +91,7 @@ TEST(DemoEndToEnd, EachRunEndsWithItsCodeAndLine)
         {"--capture \x1b[2J.avi", 1, "cannot capture to \"\\x1B[2J.avi\": the name must end in .mp4 or .mkv"},
         {longCapture.c_str(), 1, longCaptureError.c_str()},
         {"--bogus=\x07", 2, "unknown option \"--bogus=\\x07\" (see --help)"},
-        {"none\x7f", 2, "cannot open the folder \"none\\x7F\": No such file or directory"},
+        {"none\x7f", 2, "cannot open the folder \"none\\x7F\": no such folder"},
         {"--seconds 2", 2, "--seconds only goes with --capture"},
         {"--window --list-syncs", 2, "--window, --edit, --list-syncs and --capture go one at a time"},
         {"--from 4:x --window", 2, "--from takes seconds (31.5) or an order and row (4:16), not \"4:x\""},
@@ -100,7 +100,8 @@ TEST(DemoEndToEnd, EachRunEndsWithItsCodeAndLine)
         {"--from 7.68 --window", 2, "cannot start at \"7.68\": past the end of the tune, which lasts 0:07.68"},
         {"--from 0:30", 2, "cannot start at \"0:30\": after the Z00 that ends the show, at 0:03.60"},
         {"--from 1:0 --edit", 2, "cannot start at \"1:0\": one pass of the tune never plays that order and row"},
-        {"none", 2, "cannot open the folder \"none\": No such file or directory"},
+        {"none", 2, "cannot open the folder \"none\": no such folder"},
+        {"pics.dat", 2, "cannot open the folder \"pics.dat\": not a folder"},
         {"--window=yes", 2, "--window takes no value"},
         {"one two", 2, "more than one folder given (\"one\" and \"two\")"},
     };
@@ -164,7 +165,7 @@ TEST(DemoEndToEnd, HostileFilesAreRefusedAtOnceWithTheReason)
     const DemoExit named = RunDemo(dir.path());
     EXPECT_EQ(std::make_tuple(named.code, named.err),
               std::make_tuple(1, "demo: cannot load picture \"" + std::string(40, 'n') + "…" + std::string(55, 'n') +
-                                     "\\x1B.png\": File name too long\n"));
+                                     "\\x1B.png\": the name is too long\n"));
 }
 
 // Every Zxx of the sync song once through, timed by hand: order 0 loops rows

@@ -4,7 +4,6 @@
 
 #include <cerrno>
 #include <cstdio>
-#include <cstring>
 #include <vector>
 
 #include "regular_file.h"
@@ -22,7 +21,7 @@ std::string read_file(const char *name, std::vector<uint8_t> &bytes)
         return error;
     long size = -1;
     if (std::fseek(file, 0, SEEK_END) != 0 || (size = std::ftell(file)) < 0 || std::fseek(file, 0, SEEK_SET) != 0) {
-        error = std::strerror(errno);
+        error = file_reason(errno);
     } else if (size == 0) {
         error = "the file is empty";
     } else if (size > kMaxFileBytes) {
@@ -30,7 +29,7 @@ std::string read_file(const char *name, std::vector<uint8_t> &bytes)
     } else {
         bytes.resize(static_cast<size_t>(size));
         if (std::fread(bytes.data(), 1, bytes.size(), file) != bytes.size())
-            error = std::ferror(file) ? std::strerror(errno) : "the file ended early";
+            error = std::ferror(file) ? file_reason(errno) : "the file ends early";
     }
     std::fclose(file);
     return error;

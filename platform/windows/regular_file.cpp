@@ -8,7 +8,6 @@
 #include <windows.h>
 
 #include <cerrno>
-#include <cstring>
 #include <fcntl.h>
 #include <io.h>
 #include <sys/stat.h>
@@ -22,7 +21,7 @@ FILE *regular_file_open(const char *name, const char *mode, std::string &reason)
     }
     FILE *file = std::fopen(name, mode);
     if (!file) {
-        reason = errno == ENOENT ? "no such file" : errno == EACCES ? "permission denied" : std::strerror(errno);
+        reason = file_reason(errno);
         return nullptr;
     }
     if (GetFileType(reinterpret_cast<HANDLE>(_get_osfhandle(_fileno(file)))) != FILE_TYPE_DISK) {
@@ -40,12 +39,12 @@ FILE *regular_file_create(const char *name, bool &taken, std::string &reason)
     const int descriptor = _open(name, _O_WRONLY | _O_CREAT | _O_EXCL | _O_BINARY | _O_NOINHERIT, _S_IREAD | _S_IWRITE);
     taken = descriptor < 0 && errno == EEXIST;
     if (descriptor < 0) {
-        reason = errno == ENOENT ? "no such folder" : errno == EACCES ? "permission denied" : std::strerror(errno);
+        reason = create_reason(errno);
         return nullptr;
     }
     FILE *file = _fdopen(descriptor, "wb");
     if (!file) {
-        reason = std::strerror(errno);
+        reason = file_reason(errno);
         _close(descriptor);
     }
     return file;
