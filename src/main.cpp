@@ -3,7 +3,6 @@
 // the presentation ends, shut-down, and the exit code with a line on stderr
 // for each failure.
 #include <algorithm>
-#include <cerrno>
 #include <cstdio>
 #include <filesystem>
 #include <iterator>
@@ -22,15 +21,25 @@
 
 namespace {
 
-// A folder's failure in the words of the program's other lines: one that is
-// missing, or is a file, is named as such.
-std::string folder_reason(const std::error_code &failure)
+// A failure of the file system's library in the words of the program's
+// other lines.
+std::string error_reason(const std::error_code &failure)
 {
     const std::error_condition condition = failure.default_error_condition();
-    if (condition.category() != std::generic_category())
-        return failure.message();
-    return condition.value() == ENOENT ? "no such folder" : condition.value() == ENOTDIR ? "not a folder"
-                                                                                           : file_reason(condition.value());
+    return condition.category() == std::generic_category() ? file_reason(condition.value()) : failure.message();
+}
+
+// Why `folder` could not be entered: looked at again, since systems give
+// a file where a folder should be different errors.
+std::string folder_reason(const std::string &folder, const std::error_code &failure)
+{
+    std::error_code unknown;
+    const std::filesystem::file_type type = std::filesystem::status(folder, unknown).type();
+    if (type == std::filesystem::file_type::not_found)
+        return "no such folder";
+    if (type != std::filesystem::file_type::none && type != std::filesystem::file_type::directory)
+        return "not a folder";
+    return error_reason(failure);
 }
 
 // Puts the show and its music at `from` before they start; the exit code
@@ -116,14 +125,14 @@ int main(int argc, char **argv)
     const std::string captureFile =
         options.capture.empty() ? "" : std::filesystem::absolute(options.capture, failure).string();
     if (failure) {
-        fprintf(stderr, "demo: cannot write \"%s\": %s\n", captureName.c_str(), folder_reason(failure).c_str());
+        fprintf(stderr, "demo: cannot write \"%s\": %s\n", captureName.c_str(), error_reason(failure).c_str());
         return 1;
     }
     if (!options.folder.empty())
         std::filesystem::current_path(options.folder, failure);
     if (failure) {
         fprintf(stderr, "demo: cannot open the folder \"%s\": %s\n", Printable(options.folder).c_str(),
-                folder_reason(failure).c_str());
+                folder_reason(options.folder, failure).c_str());
         return 2;
     }
 
