@@ -114,7 +114,8 @@ TEST_F(DemoWindow, SpaceCrossfadesToEachPictureOverTheBackgroundAndEscapeEndsWit
     ExpectEnd(demo, 0, "");
 }
 
-// Each with its reason, in the same words on every platform: a missing picture, a missing list, a folder as list.
+// Each with its reason, in the same words on every platform: a missing picture, a missing list, a folder as list,
+// a file as the show's folder.
 TEST_F(DemoWindow, FailuresEndWithOneAndTheirLine)
 {
     ASSERT_TRUE(WriteText(dir.File("pics.dat"), "0.png\nmissing.png\n"));
@@ -126,6 +127,10 @@ TEST_F(DemoWindow, FailuresEndWithOneAndTheirLine)
         if (what.find("read") != std::string::npos)
             std::filesystem::create_directory(dir.File("pics.dat"));
     }
+    std::filesystem::remove(dir.File("pics.dat"));
+    ASSERT_TRUE(WriteText(dir.File("pics.dat"), "0.png\n"));
+    DemoProcess demo = StartWindowed(dir.path(), "pics.dat");
+    ExpectEnd(demo, 2, "demo: cannot open the folder \"pics.dat\": not a folder\n");
 }
 
 std::string ShotName(int number)
