@@ -156,7 +156,7 @@ src/loadpng.cpp @ if (png_sig_cmp(signature, 0, got) != 0) { @ if (png_sig_cmp(s
 src/test.cpp @ if (!picture->Load(name.c_str(), SCREEN_WIDTH, SCREEN_HEIGHT, &reason)) { @ if (!picture->Load(name.c_str(), SCREEN_WIDTH, SCREEN_HEIGHT)) { @ a picture's refusal gives no reason
 platform/regular_file.cpp @ if (!examined || !S_ISREG(status.st_mode)) { @ if (!examined || S_ISDIR(status.st_mode)) { @ FIFOs and devices opened as files
 platform/regular_file.cpp @ O_RDONLY | O_NONBLOCK | O_NOCTTY @ O_RDONLY | O_NOCTTY @ the open of a FIFO blocks
-platform/regular_file.cpp @ reason = errno == ENOENT ? "no such file" @ reason = errno == EEXIST ? "no such file" @ a missing file reported in the system's words
+platform/file_reason.cpp @ case ENOENT:\n        return "no such file"; @ case ENOENT: @ a missing file reported as permission denied
 src/message.cpp @ if (value < 0x20 || (value >= 0x7F && value < 0xA0)) @ if (value < 0x20) @ DEL and C1 controls echoed raw
 src/message.cpp @ return shown.substr(0, starts[keptAtStart]) + "…" + shown.substr(starts[starts.size() - keptAtEnd]); @ return shown; @ long names echoed whole
 src/message.cpp @ if (value < smallest[length] || @ if ( @ overlong UTF-8 echoed raw
@@ -187,7 +187,13 @@ src/shot.cpp @ uint8_t(frame[i] >> 16), uint8_t(frame[i] >> 8), uint8_t(frame[i]
 src/shot.cpp @ "shot-%03d.png", number); @ "shot-%03d.png", number + 1); @ the screenshot numbers start at 002
 src/shot.cpp @ if (taken)\n            continue; @ if (taken)\n            break; @ a taken screenshot name ends the search
 platform/regular_file.cpp @ O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC @ O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC @ a new file replaces whatever had its name, through a link too
-platform/regular_file.cpp @ errno == ENOTDIR                                   ? "not a folder" @ errno == ENOTDIR                                   ? "no such folder" @ a file in place of a folder reported as missing
+platform/file_reason.cpp @ error == ENOTDIR ? "not a folder" @ error == ENOTDIR ? "no such folder" @ a file in place of a folder reported as missing
+platform/file_reason.cpp @ error == ENOENT ? "no such folder" @ error == EEXIST ? "no such folder" @ a capture into a missing folder reported as a missing file
+platform/file_reason.cpp @ case ENAMETOOLONG:\n        return "the name is too long"; @ case ENAMETOOLONG + 4096:\n        return "the name is too long"; @ a name too long reported in the system's words
+platform/file_reason.cpp @ std::tolower(static_cast<unsigned char>(words[0])) @ std::toupper(static_cast<unsigned char>(words[0])) @ the system's rarer words begin in upper case mid-line
+src/video_file.cpp @ if (code < 0 && code > -errnoLimit) @ if (code > 0 && code > -errnoLimit) @ the encoder's system errors told in FFmpeg's words
+src/main.cpp @ if (type == std::filesystem::file_type::not_found)\n        return "no such folder"; @ if (false)\n        return "no such folder"; @ a missing show folder reported as a missing file
+src/main.cpp @ std::filesystem::file_type::directory)\n        return "not a folder"; @ std::filesystem::file_type::directory)\n        return error_reason(failure); @ a file given as the show's folder reported in the system's words
 src/png_save.cpp @ png_set_compression_level(png, 9); @ png_set_compression_level(png, 6); @ PNG files written at another compression, not the same file for the same pixels
 src/ddraw.cpp @ keyHandler(static_cast<unsigned>(wParam & 0xFF)); @ (void)0; @ other keys never reach the key handler
 src/ddraw.cpp @ if (!(HIWORD(lParam) & KF_REPEAT))\n                switchAsked = !switchAsked; @ switchAsked = !switchAsked; @ a held Alt+Enter switches again on every repeat
