@@ -22,8 +22,6 @@ std::string file_reason(int error)
         return "the name is too long";
     case ELOOP:
         return "too many symbolic links";
-    case EINVAL:
-        return "not a valid file name";
     case ENOSPC:
         return "the disk is full";
     case EIO:

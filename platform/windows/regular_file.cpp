@@ -12,6 +12,14 @@
 #include <io.h>
 #include <sys/stat.h>
 
+namespace {
+
+// The runtime refuses a name that the system cannot take (a control
+// character, a ':' in the wrong place) as an invalid argument.
+const char invalidName[] = "not a valid file name";
+
+} // namespace
+
 FILE *regular_file_open(const char *name, const char *mode, std::string &reason)
 {
     const DWORD attributes = GetFileAttributesA(name);
@@ -21,7 +29,7 @@ FILE *regular_file_open(const char *name, const char *mode, std::string &reason)
     }
     FILE *file = std::fopen(name, mode);
     if (!file) {
-        reason = file_reason(errno);
+        reason = errno == EINVAL ? invalidName : file_reason(errno);
         return nullptr;
     }
     if (GetFileType(reinterpret_cast<HANDLE>(_get_osfhandle(_fileno(file)))) != FILE_TYPE_DISK) {
@@ -39,7 +47,7 @@ FILE *regular_file_create(const char *name, bool &taken, std::string &reason)
     const int descriptor = _open(name, _O_WRONLY | _O_CREAT | _O_EXCL | _O_BINARY | _O_NOINHERIT, _S_IREAD | _S_IWRITE);
     taken = descriptor < 0 && errno == EEXIST;
     if (descriptor < 0) {
-        reason = create_reason(errno);
+        reason = errno == EINVAL ? invalidName : create_reason(errno);
         return nullptr;
     }
     FILE *file = _fdopen(descriptor, "wb");
