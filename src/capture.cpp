@@ -250,7 +250,7 @@ int fail(const std::string &what, const std::string &file, const std::string &wh
 // complete, or 1 with its line on stderr.
 int render(const CaptureSettings &settings, VideoKind kind, Progress &progress)
 {
-    if (!LoadPictureList("pics.dat", pictures))
+    if (!LoadPictureList(listFile, pictures))
         return 1;
 
     // When the show ends is known before anything is rendered, so that a
@@ -259,11 +259,11 @@ int render(const CaptureSettings &settings, VideoKind kind, Progress &progress)
     // first picture.
     Timeline timeline;
     std::string error;
-    const bool silent = !LoadTimeline("demo.xm", timeline, error);
+    const bool silent = !LoadTimeline(musicFile, timeline, error);
     if (silent && (settings.seconds <= 0 || settings.from))
-        return fail("cannot play", "demo.xm", error);
+        return fail("cannot play", musicFile, error);
     const std::string silentWarning =
-        silent ? "demo: warning: cannot play \"demo.xm\": " + error + "; the capture is silent\n" : "";
+        silent ? "demo: warning: cannot play \"" + std::string(musicFile) + "\": " + error + "; the capture is silent\n" : "";
     // The frame loop itself finds the end; `limit` only keeps a tune whose
     // timing surprised the walk from running on.
     const int pictureCount = CountPictures(pictures);
@@ -288,7 +288,7 @@ int render(const CaptureSettings &settings, VideoKind kind, Progress &progress)
         limit = first + std::max<int64_t>(1, std::llround(settings.seconds * captureFramesPerSecond));
         lastFrame = end < 0 ? limit : std::min(end, limit);
     } else if (end < 0) {
-        return fail("cannot capture", "demo.xm",
+        return fail("cannot capture", musicFile,
                     "its Z00 commands do not end the show in one pass of the tune; give --seconds");
     }
 
@@ -301,7 +301,7 @@ int render(const CaptureSettings &settings, VideoKind kind, Progress &progress)
     // With no song playing, the pull hands out silence and no syncs.
     if (!silent && !music_start_offline(captureSampleRate)) {
         music_stop();
-        return fail("cannot play", "demo.xm", "it cannot be loaded");
+        return fail("cannot play", musicFile, "it cannot be loaded");
     }
 
     const int scale = settings.scale > 0 ? settings.scale : kind == VideoKind::Matroska ? 1 : 4;

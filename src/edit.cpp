@@ -34,9 +34,6 @@ const auto heldRefresh = std::chrono::seconds(1);
 // A jump back this soon after a sync point goes to the one before it.
 const int64_t backGrace = captureSampleRate;
 
-const char listFile[] = "pics.dat";
-const char musicFile[] = "demo.xm";
-
 // What tells that a file was saved: editors that replace it and editors
 // that write it in place both change its time or its size.
 struct Stamp {

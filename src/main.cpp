@@ -48,8 +48,8 @@ int start_at(const Position &from)
 {
     Timeline timeline;
     std::string error;
-    if (!LoadTimeline("demo.xm", timeline, error)) {
-        fprintf(stderr, "demo: cannot play \"demo.xm\": %s\n", error.c_str());
+    if (!LoadTimeline(musicFile, timeline, error)) {
+        fprintf(stderr, "demo: cannot play \"%s\": %s\n", musicFile, error.c_str());
         return 1;
     }
     const int64_t start = ShowStart(timeline, from, CountPictures(pictures));
@@ -74,7 +74,7 @@ int play(bool windowed, const Position *from)
 
     // The screen goes back to the user's mode at once, rather than when
     // the system tears the process down.
-    if (!LoadPictureList("pics.dat", pictures)) {
+    if (!LoadPictureList(listFile, pictures)) {
         display_close();
         return 1;
     }
@@ -138,7 +138,7 @@ int main(int argc, char **argv)
 
     const Position *from = options.fromGiven ? &options.from : nullptr;
     if (options.listSyncs)
-        return ListSyncs("pics.dat", "demo.xm", stdout);
+        return ListSyncs(stdout);
     if (!options.capture.empty())
         return capture_run({captureFile, captureName, options.scale, options.seconds, from});
     if (options.edit)

@@ -9,6 +9,7 @@
 
 #include "capture.h"
 #include "message.h"
+#include "synka.h"
 #include "test.h"
 #include "tracker_sound_syncs.h"
 
@@ -21,7 +22,7 @@ int count(size_t number)
 
 } // namespace
 
-int ListSyncs(const char *listFile, const char *musicFile, FILE *out)
+int ListSyncs(FILE *out)
 {
     std::vector<std::string> names;
     if (!ReadPictureList(listFile, names))

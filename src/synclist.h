@@ -8,4 +8,4 @@
 // table, in playing order, for the pictures that "pics.dat" lists, and warns
 // on stderr when the Z00s show too few pictures or never end the show. The
 // exit code: 0, or 1 with a line on stderr when either file fails.
-int ListSyncs(const char *listFile, const char *musicFile, FILE *out);
+int ListSyncs(FILE *out);

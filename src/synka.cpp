@@ -28,7 +28,7 @@ void music_start(int driver, bool paused)
     FSOUND_SetDriver(driver - 1);
     FSOUND_SetMixer(4);
     FSOUND_Init(44100, 32, 0);
-    song = FMUSIC_LoadSong("demo.xm");
+    song = FMUSIC_LoadSong(musicFile);
     if (paused)
         FMUSIC_SetPaused(song, 1);
     FMUSIC_PlaySong(song);
@@ -42,7 +42,7 @@ bool music_start_offline(int rate)
     FSOUND_SetMixer(4);
     if (!FSOUND_Init(rate, 32, 0))
         return false;
-    song = FMUSIC_LoadSong("demo.xm");
+    song = FMUSIC_LoadSong(musicFile);
     FMUSIC_PlaySong(song);
     FMUSIC_SetOrder(song, startOrder);
     FMUSIC_SetZxxCallback(song, music_sync_callback);
@@ -84,7 +84,7 @@ double music_seconds()
 
 bool music_reload(int order, int row)
 {
-    FMUSIC_MODULE *fresh = FMUSIC_LoadSong("demo.xm");
+    FMUSIC_MODULE *fresh = FMUSIC_LoadSong(musicFile);
     if (!fresh)
         return false;
     const signed char paused = FMUSIC_GetPaused(song);

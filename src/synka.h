@@ -7,6 +7,9 @@
 
 #include "tracker_sound.h"
 
+// The tune, in the show's folder.
+const char musicFile[] = "demo.xm";
+
 // Starts "demo.xm" on output device `driver` (1: the default), held still
 // from the start when `paused` until music_pause lets it go.
 void music_start(int driver, bool paused = false);

@@ -14,6 +14,9 @@ const int SCREEN_WIDTH = 320;
 const int SCREEN_HEIGHT = 240;
 const int PALETTE_SIZE = 240;
 
+// The list of the pictures, in the show's folder.
+const char listFile[] = "pics.dat";
+
 extern uint32_t pixel[SCREEN_WIDTH * SCREEN_HEIGHT];
 extern bool running;
 extern Picture *currentPicture;

@@ -53,10 +53,10 @@ bool ParsePosition(const std::string &text, Position &position)
     return true;
 }
 
-bool LoadTimeline(const char *musicFile, Timeline &timeline, std::string &error)
+bool LoadTimeline(const char *fileName, Timeline &timeline, std::string &error)
 {
     Timeline loaded;
-    if (!tracker_sound_walk(musicFile, captureSampleRate, loaded.walk, error))
+    if (!tracker_sound_walk(fileName, captureSampleRate, loaded.walk, error))
         return false;
     const std::vector<TrackerRow> &rows = loaded.walk.rows;
     loaded.syncsThrough.assign(rows.size(), 0);

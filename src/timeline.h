@@ -31,8 +31,8 @@ struct Timeline {
     std::vector<int> syncsThrough;
 };
 
-// Walks `musicFile`. False with `error` set to the reason.
-bool LoadTimeline(const char *musicFile, Timeline &timeline, std::string &error);
+// Walks the tune in `fileName`. False with `error` set to the reason.
+bool LoadTimeline(const char *fileName, Timeline &timeline, std::string &error);
 
 // The row of the walk that plays at `frame`: the last to start at or
 // before it; -1 before the first row or from the end of the pass on.
